@@ -1,0 +1,35 @@
+// The setup tool's application: start-up, the modal sheet, the saves, shutdown.
+#pragma once
+
+#include "framework/WinApp.h"
+
+// Set by the System page's OK handler; read once after the sheet has closed.
+extern bool saveConfirmed;
+
+class CSetupApp : public CWinApp {
+public:
+    CSetupApp();
+    ~CSetupApp() override;
+
+    const AFX_MSGMAP* GetMessageMap() const override;
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    // The application holds no data, so the steps are static: the native tests
+    // run them without the window part of the application.
+
+    // Start-up steps 1 to 6; false when the settings record cannot be created.
+    static bool StartUp();
+    // The three saves, in their order, when the user confirmed.
+    static void SaveIfConfirmed();
+    // Shutdown steps before the framework's ExitInstance.
+    static void ShutDown();
+
+    static bool EnumerateDisplays();
+    static void ReadRegistry();
+    static void WriteRegistry();
+    static void ReadSaveDataLines();
+    static void ApplySavedOptions();
+    static void WritePreservedLines();
+    static void AppendOptionLines();
+};

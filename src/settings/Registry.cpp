@@ -1,0 +1,118 @@
+#include "settings/Registry.h"
+
+#include <cstring>
+#include <new>
+
+#include "display/DeviceTable.h"
+#include "script/LuaHost.h"
+#include "settings/SettingNames.h"
+
+ModeEntry modeList[kModeListSize] = {
+#define KES_MODE_640 {640, 480, 16}
+#define KES_MODE_640x10 KES_MODE_640, KES_MODE_640, KES_MODE_640, KES_MODE_640, KES_MODE_640, \
+                        KES_MODE_640, KES_MODE_640, KES_MODE_640, KES_MODE_640, KES_MODE_640
+    KES_MODE_640x10, KES_MODE_640x10, KES_MODE_640x10, KES_MODE_640x10,
+#undef KES_MODE_640x10
+#undef KES_MODE_640
+};
+
+CRegistry* CRegistry::s_instance = nullptr;
+
+void ResetModeList()
+{
+    for (ModeEntry& mode : modeList)
+        mode = ModeEntry{640, 480, 16};
+}
+
+CRegistry::CRegistry() : valid(true) {}
+
+CRegistry::~CRegistry() = default;
+
+bool CRegistry::CrateInstance()
+{
+    if (s_instance)
+        return false;
+    CRegistry* record = new (std::nothrow) CRegistry;
+    if (!record)
+        return false;
+    s_instance = record;
+    if (!record->valid) {
+        delete record;
+        s_instance = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void CRegistry::DestroyInstance()
+{
+    delete s_instance;
+    s_instance = nullptr;
+}
+
+namespace {
+
+// Lists the device's offered modes in modeList and returns the line of
+// 640 x 480 x 16, or -1. Stops at the end of modeList.
+int BuildDefaultModeList(const DeviceEntry& device)
+{
+    int found = -1;
+    int line = 0;
+    for (uint32_t i = 0; i < device.modeCount && line < kModeListSize; ++i) {
+        const DDSURFACEDESC2& mode = device.modes[i];
+        if (!IsOfferedMode(mode))
+            continue;
+        modeList[line] = ModeEntry{static_cast<int32_t>(mode.dwWidth),
+                                   static_cast<int32_t>(mode.dwHeight), 16};
+        if (mode.dwWidth == 640u && mode.dwHeight == 480u)
+            found = line;
+        ++line;
+    }
+    return found;
+}
+
+}  // namespace
+
+void CRegistry::SetDefaults()
+{
+    fullScreen = 0;
+    width = 640;
+    height = 480;
+    bitsPerPixel = 16;
+    spriteMode = 2;
+    textureMode = 2;
+    soundMode = 1;
+    speakerType = 0;
+    digitalRateType = 0;
+    digitalBitsType = 0;
+    std::memset(providerName, 0, sizeof providerName);
+    std::strcpy(providerName, "No Provider");
+
+    CLuaHost& host = CLuaHost::Instance();
+    bgmVolume = host.GetDefaultOption(GetSettingName(kNameBgmVolume));
+    effectVolume = host.GetDefaultOption(GetSettingName(kNameEffectVolume));
+    bgmOn = host.GetDefaultCommand(GetSettingName(kNameBgmOn));
+    soundOn = host.GetDefaultCommand(GetSettingName(kNameSoundOn));
+    mouseExclusive = host.GetDefaultOption(GetSettingName(kNameMouseExclusive));
+    for (int k = 0; k < kCommandCount; ++k)
+        commandFlags[k] = host.GetDefaultCommand(GetSettingName(kNameFirstCommand + k));
+
+    modeList[0] = ModeEntry{640, 480, 16};
+
+    const DeviceEntry* table = GetDeviceTable();
+    const uint32_t stored = GetStoredDeviceCount();
+    for (uint32_t i = 0; i < stored; ++i) {
+        const DeviceEntry& device = table[i];
+        if (!device.hardware)
+            continue;
+        std::memcpy(deviceName, device.name, sizeof deviceName);
+        deviceName[sizeof deviceName - 1] = '\0';
+        deviceGuid = device.deviceGuid;
+        driverGuid = device.driverGuid;
+        deviceIndex = 0;
+        const int line = BuildDefaultModeList(device);
+        if (line >= 0)
+            modeIndex = line;
+        break;
+    }
+}

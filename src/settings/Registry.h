@@ -1,0 +1,67 @@
+// The settings record: every value the tool shows, edits and saves.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/WinTypes.h"
+
+struct ModeEntry {
+    int32_t width;
+    int32_t height;
+    int32_t bitsPerPixel;
+};
+
+constexpr int kModeListSize = 40;
+constexpr int kCommandCount = 21;
+
+// Line k of the System page's resolution list shows modeList[k].
+extern ModeEntry modeList[kModeListSize];
+
+class CRegistry {
+public:
+    // Zero before the first assignment, so a machine without a usable device
+    // still stores defined bytes.
+    bool valid;
+    int32_t fullScreen{};
+    int32_t width{};
+    int32_t height{};
+    int32_t bitsPerPixel{};
+    int32_t deviceIndex{};
+    int32_t modeIndex{};
+    int32_t spriteMode{};
+    int32_t textureMode{};
+    GUID deviceGuid{};
+    GUID driverGuid{};
+    char deviceName[40]{};
+    int32_t soundMode{};
+    int32_t speakerType{};
+    int32_t digitalRateType{};
+    int32_t digitalBitsType{};
+    char providerName[16]{};
+    int32_t bgmVolume{};
+    int32_t effectVolume{};
+    int32_t bgmOn{};
+    int32_t soundOn{};
+    int32_t mouseExclusive{};
+    int32_t commandFlags[kCommandCount]{};
+    std::vector<std::string> preservedLines;
+
+    CRegistry();
+    virtual ~CRegistry();
+    CRegistry(const CRegistry&) = delete;
+    CRegistry& operator=(const CRegistry&) = delete;
+
+    static bool CrateInstance();
+    static void DestroyInstance();
+    static CRegistry* Instance() { return s_instance; }
+
+    void SetDefaults();
+
+private:
+    static CRegistry* s_instance;
+};
+
+// Sets every entry of modeList to 640 x 480 x 16, as at program start.
+void ResetModeList();
