@@ -1,0 +1,27 @@
+// A temporary game folder that becomes the current directory for one test.
+#pragma once
+
+#include <string>
+
+class TempGameDir {
+public:
+    TempGameDir();   // creates an empty folder and changes into it
+    ~TempGameDir();  // changes back and removes the folder with everything in it
+    TempGameDir(const TempGameDir&) = delete;
+    TempGameDir& operator=(const TempGameDir&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+    // Writes a file relative to the folder, creating parent folders. The name
+    // uses '/' as separator.
+    void WriteFile(const std::string& relative, const std::string& bytes) const;
+    // Reads a file relative to the folder; empty when missing.
+    std::string ReadFile(const std::string& relative) const;
+    bool Exists(const std::string& relative) const;
+    // Copies examples/game/System into the folder.
+    void CopyExampleScripts() const;
+
+private:
+    std::string m_path;
+    std::string m_previous;
+};
