@@ -81,6 +81,18 @@ Paint Glow(Vec c, double r, Rgb colour, double peak) {
     };
 }
 
+// White over the picture near its edges, so it fades into the page.
+Paint Dissolve(double w, double h, double edge, double rightEdge) {
+    return [=](Vec p) {
+        auto ramp = [](double d, double width) {
+            double t = std::clamp(d / width, 0.0, 1.0);
+            return t * t * (3 - 2 * t);
+        };
+        double keep = ramp(p.x, edge) * ramp(p.y, edge) * ramp(h - p.y, edge) * ramp(w - p.x, rightEdge);
+        return Ink{kWhite, 1.0 - keep};
+    };
+}
+
 Shape Everywhere() {
     return [](Vec) { return true; };
 }
@@ -103,10 +115,6 @@ Shape RoundRect(double x0, double y0, double x1, double y1, double r) {
         double dy = std::max({y0 + r - p.y, 0.0, p.y - (y1 - r)});
         return dx * dx + dy * dy <= r * r;
     };
-}
-
-Shape Minus(Shape a, Shape b) {
-    return [=](Vec p) { return a(p) && !b(p); };
 }
 
 Shape Below(std::function<double(double)> ridge) {
@@ -249,36 +257,36 @@ std::vector<Layer> DawnScene(double w, double h) {
     auto far = [=](double x) { return horizon + 5 * std::sin(x * 0.045 + 1.0) + 3 * std::sin(x * 0.13); };
     auto mid = [=](double x) { return 0.73 * h + 9 * std::sin(x * 0.032 + 2.2) + 3 * std::sin(x * 0.11 + 0.5); };
     auto near = [=](double x) { return 0.84 * h + 7 * std::sin(x * 0.028 + 4.0) + 2 * std::sin(x * 0.09); };
-    const Shape frame = RoundRect(0, 0, w, h, 12);
-    auto within = [frame](Shape s) { return [frame, s](Vec p) { return frame(p) && s(p); }; };
     const Vec sun{0.7 * w, horizon - 6};
 
     std::vector<Layer> layers{
-        {frame, Vertical({{0, Hex(0x7FA9D6)}, {0.4 * h, Hex(0xBCD6EA)}, {horizon, Hex(0xF8DDB8)}})},
-        {frame, Glow(sun, 0.45 * w, Hex(0xFFF1D0), 0.85)},
+        {Everywhere(), Vertical({{0, Hex(0x7FA9D6)}, {0.4 * h, Hex(0xBCD6EA)}, {horizon, Hex(0xF8DDB8)}})},
+        {Everywhere(), Glow(sun, 0.45 * w, Hex(0xFFF1D0), 0.85)},
         {Circle(sun, 0.09 * w), Solid(Hex(0xFFF4DA))},
-        {within(Below(far)), Vertical({{horizon - 8, Hex(0x9FB5C6)}, {0.75 * h, Hex(0xB8C8CF)}})},
-        {within(Below(mid)), Vertical({{0.70 * h, Hex(0x6F9A86)}, {0.85 * h, Hex(0x8DAE94)}})},
+        {Below(far), Vertical({{horizon - 8, Hex(0x9FB5C6)}, {0.75 * h, Hex(0xB8C8CF)}})},
+        {Below(mid), Vertical({{0.70 * h, Hex(0x6F9A86)}, {0.85 * h, Hex(0x8DAE94)}})},
     };
     for (double x : {14.0, 23.0, 31.0, 128.0, 139.0, 152.0, 161.0}) {
         const double base = mid(x) + 3, tall = 12 + std::fmod(x * 7.3, 7.0);
         layers.push_back({Polygon({{x - 5, base}, {x, base - tall}, {x + 5, base}}), Solid(Hex(0x4E7A64))});
     }
-    layers.push_back({within(Below(near)), Vertical({{0.80 * h, Hex(0x3F6E52)}, {h, Hex(0x27493A)}})});
+    layers.push_back({Below(near), Vertical({{0.80 * h, Hex(0x3F6E52)}, {h, Hex(0x27493A)}})});
 
     const Vec body{0.43 * w, 0.31 * h};
     layers.push_back({Polygon(Place(FalconOutline(), body, 0.37 * w, -9)), Radial(body, 0.4 * w, Hex(0x2E3A4F), Hex(0x4A5670))});
     for (auto [x, y, size] : {std::array<double, 3>{0.2 * w, 0.13 * h, 6}, {0.78 * w, 0.18 * h, 5}, {0.86 * w, 0.26 * h, 4}})
         layers.push_back({Polygon(Place(GullOutline(), {x, y}, size, 0)), Solid(Hex(0x5D6B80))});
 
-    layers.push_back({Minus(frame, RoundRect(2, 2, w - 2, h - 2, 10)), Solid(Hex(0x46566E))});
+    // The right edge dissolves widely: the page's labels may reach into it.
+    layers.push_back({Everywhere(), Dissolve(w, h, 10, 48)});
     return layers;
 }
 
 // A 16-point compass rose on a parchment disc.
 std::vector<Layer> CompassScene(double w, double h) {
-    const Vec c{w / 2, h / 2};
-    const double r = std::min(w, h) / 2 - 2;
+    // Low and right in its box, clear of the controls beside it.
+    const double r = 58;
+    const Vec c{w - r - 2, h - r - 2};
     const Rgb navy = Hex(0x26395E), gold = Hex(0xC2943E);
 
     auto ticks = [=](int count, double halfWidthDeg) {
