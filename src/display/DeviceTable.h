@@ -27,9 +27,29 @@ typedef int32_t (*DeviceAcceptFn)(const DDCAPS* driverCaps, const D3DDEVICEDESC7
 
 int32_t AcceptAllDevices(const DDCAPS* driverCaps, const D3DDEVICEDESC7* deviceDesc);
 
+// Runs the display driver source once over every driver; 0, ENUM_ERR_NO_DEVICE
+// or ENUM_ERR_NONE_ACCEPTED (both negative as signed values). `accept` may be null.
+int32_t EnumerateDisplayDevices(DeviceAcceptFn accept);
+
+// The three steps the display driver source feeds. Each returns 1, the "go on"
+// value of DDENUMRET_OK and D3DENUMRET_OK. A driver record has the shape of a
+// device entry: the driver's description, caps, GUID and every mode it reported.
+int OnDirectDrawDriver(const GUID* driverGuid, const char* description);
+int OnDisplayMode(const DDSURFACEDESC2* mode, DeviceEntry* driverRecord);
+int OnDirect3DDevice(const char* description, const char* deviceName,
+                     const D3DDEVICEDESC7* deviceDesc, DeviceEntry* driverRecord);
+
+// qsort comparator over DDSURFACEDESC2: width, then height, then bit count.
+int CompareDisplayModes(const void* a, const void* b);
+
 DeviceEntry* GetDeviceTable();
 uint32_t GetStoredDeviceCount();
+// Devices reported so far, stored or not.
+uint32_t GetEnumeratedDeviceCount();
+// Frees the mode arrays of the stored entries; a second call does nothing.
 void ReleaseDisplayModes();
+// Back to the program-start state. The tool enumerates once; tests many times.
+void ClearDeviceTable();
 
 // Offered modes: at least 480 pixels high and exactly 16 bits deep.
 inline bool IsOfferedMode(const DDSURFACEDESC2& mode)
