@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cctype>
 #include <cstring>
 #include <cwctype>
 #include <set>
@@ -555,6 +556,20 @@ TEST(Manifest, AsksForAdministratorAndCommonControls6) {
                              "version=\"6.0.0.0\"", "processorArchitecture=\"x86\""}) {
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
     }
+}
+
+// The loader honoured the manifest: our comctl32 import resolved to the
+// side-by-side version 6 assembly. (Wine's DllGetVersion answers 5 there, so
+// the assembly path is the telling part.)
+TEST(Manifest, LoadsCommonControls6) {
+    HMODULE comctl = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCSTR>(&InitCommonControlsEx), &comctl));
+    char path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(comctl, path, MAX_PATH), 0u);
+    std::string lower(path);
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    EXPECT_NE(lower.find("microsoft.windows.common-controls_6595b64144ccf1df_6."), std::string::npos) << path;
 }
 
 }  // namespace
