@@ -1,7 +1,53 @@
+// The application object and the Windows entry point that drives it. They
+// share one file so that linking the application object brings in WinMain.
 #include "framework/WinApp.h"
 
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "framework/Afx.h"
+#include "framework/MsgMap.h"
+
 namespace {
+
 CWinApp* g_app = nullptr;
+
+// The framework takes the application's name from the executable's base name.
+char g_appName[MAX_PATH];
+
+const char* ModuleBaseName()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
+    const char* base = std::strrchr(path, '\\');
+    base = base ? base + 1 : path;
+    lstrcpynA(g_appName, base, MAX_PATH);
+    if (char* dot = std::strrchr(g_appName, '.'))
+        *dot = '\0';
+    return g_appName;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return -1;
+    if (!app->m_pszAppName)
+        app->m_pszAppName = ModuleBaseName();
+    AfxInitCommonControls();
+    // No message loop unless InitInstance asks for one by returning TRUE.
+    if (app->InitInstance()) {
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return app->ExitInstance();
 }
 
 CWinApp::CWinApp(const char* appName) : m_pszAppName(appName)
@@ -15,11 +61,6 @@ CWinApp::~CWinApp()
         g_app = nullptr;
 }
 
-const AFX_MSGMAP* CWinApp::GetMessageMap() const
-{
-    return nullptr;
-}
-
 BOOL CWinApp::InitInstance()
 {
     return TRUE;
@@ -30,7 +71,30 @@ int CWinApp::ExitInstance()
     return 0;
 }
 
+void CWinApp::OnHelp()
+{
+    // The help file sits beside the executable and bears its name.
+    char path[MAX_PATH] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    std::string helpFile(path, length);
+    const std::string::size_type dot = helpFile.find_last_of('.');
+    if (dot != std::string::npos && helpFile.find('\\', dot) == std::string::npos)
+        helpFile.erase(dot);
+    helpFile += ".hlp";
+    WinHelpA(GetActiveWindow(), helpFile.c_str(), HELP_FINDER, 0);
+}
+
 CWinApp* AfxGetApp()
 {
     return g_app;
+}
+
+bool AfxHelpEnabled()
+{
+    const CWinApp* app = AfxGetApp();
+    if (!app)
+        return false;
+    return AfxFindMessageEntry(app->GetMessageMap(), MsgKey{WM_COMMAND, CN_COMMAND, ID_HELP}) != nullptr;
 }

@@ -4,22 +4,24 @@
 #pragma once
 
 #include "common/WinTypes.h"
+#include "framework/Object.h"
 
-struct AFX_MSGMAP;
-
-class CWinApp {
+class CWinApp : public CCmdTarget {
 public:
     explicit CWinApp(const char* appName = nullptr);
-    virtual ~CWinApp();
-    CWinApp(const CWinApp&) = delete;
-    CWinApp& operator=(const CWinApp&) = delete;
+    ~CWinApp() override;
 
-    virtual const AFX_MSGMAP* GetMessageMap() const;
     virtual BOOL InitInstance();
     virtual int ExitInstance();
+
+    // The standard handler of ID_HELP: opens the application's help file.
+    void OnHelp();
 
     // Without a name from the constructor the executable's base name is used.
     const char* m_pszAppName;
 };
 
 CWinApp* AfxGetApp();
+// True when the application's message map handles ID_HELP; sheets and pages
+// then get the platform's Help button.
+bool AfxHelpEnabled();

@@ -1,0 +1,75 @@
+// GDI objects owned by their wrappers, and device contexts.
+#pragma once
+
+#include <windows.h>
+
+// Owns one GDI object and deletes it on destruction.
+class CGdiObject {
+public:
+    CGdiObject() = default;
+    ~CGdiObject() { DeleteObject(); }
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+
+    // Takes ownership; an object held before is deleted first.
+    void Attach(HGDIOBJ object);
+    HGDIOBJ Detach();
+    BOOL DeleteObject();
+    HGDIOBJ GetSafeHandle() const { return m_hObject; }
+
+    HGDIOBJ m_hObject = nullptr;
+};
+
+class CBitmap : public CGdiObject {
+public:
+    operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
+    // GetObjectA on the bitmap; 0 when there is none.
+    int GetBitmap(BITMAP* info) const;
+};
+
+class CBrush : public CGdiObject {
+public:
+    BOOL CreateSolidBrush(COLORREF colour);
+    operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
+};
+
+// Wraps a device context; deletes it only if it created it.
+class CDC {
+public:
+    CDC() = default;
+    explicit CDC(HDC dc) : m_hDC(dc) {}
+    ~CDC();
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+
+    BOOL CreateCompatibleDC(const CDC* other);
+    BOOL DeleteDC();
+    HGDIOBJ SelectObject(HGDIOBJ object) { return ::SelectObject(m_hDC, object); }
+    BOOL BitBlt(int x, int y, int width, int height, const CDC* source, int srcX, int srcY, DWORD rop)
+    {
+        return ::BitBlt(m_hDC, x, y, width, height, source ? source->m_hDC : nullptr, srcX, srcY, rop);
+    }
+    COLORREF SetTextColor(COLORREF colour) { return ::SetTextColor(m_hDC, colour); }
+    COLORREF SetBkColor(COLORREF colour) { return ::SetBkColor(m_hDC, colour); }
+    int SetBkMode(int mode) { return ::SetBkMode(m_hDC, mode); }
+    HDC GetSafeHdc() const { return m_hDC; }
+
+    HDC m_hDC = nullptr;
+
+private:
+    bool m_owned = false;
+};
+
+class CWnd;
+
+// BeginPaint on construction, EndPaint on destruction.
+class CPaintDC : public CDC {
+public:
+    explicit CPaintDC(CWnd* wnd);
+    ~CPaintDC();
+
+    PAINTSTRUCT m_ps{};
+
+private:
+    HWND m_hWnd;
+};

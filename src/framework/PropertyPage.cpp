@@ -1,0 +1,122 @@
+#include "framework/PropertyPage.h"
+
+#include "framework/Afx.h"
+#include "framework/WinApp.h"
+
+const CRuntimeClass CPropertyPage::runtimeClass = {"CPropertyPage", nullptr, &CDialog::runtimeClass};
+
+CPropertyPage::CPropertyPage(UINT templateId, UINT captionId) : m_psp{}
+{
+    m_psp.dwSize = sizeof(m_psp);
+    m_psp.dwFlags = PSP_DEFAULT;
+    if (AfxHelpEnabled())
+        m_psp.dwFlags |= PSP_HASHELP;
+    if (captionId) {
+        m_psp.dwFlags |= PSP_USETITLE;
+        m_psp.pszTitle = MAKEINTRESOURCEA(captionId);
+    }
+    m_psp.pszTemplate = MAKEINTRESOURCEA(templateId);
+    m_psp.hInstance = AfxFindResourceHandle(m_psp.pszTemplate, RT_DIALOG);
+    m_psp.pfnDlgProc = &PageProc;
+    m_psp.lParam = reinterpret_cast<LPARAM>(this);
+}
+
+CPropertyPage::~CPropertyPage()
+{
+    if (IsWindow())
+        SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+}
+
+const CRuntimeClass* CPropertyPage::GetRuntimeClass() const
+{
+    return &runtimeClass;
+}
+
+BOOL CPropertyPage::OnSetActive()
+{
+    return TRUE;
+}
+
+BOOL CPropertyPage::OnKillActive()
+{
+    return UpdateData(TRUE);
+}
+
+void CPropertyPage::OnOK() {}
+
+void CPropertyPage::OnCancel() {}
+
+BOOL CPropertyPage::OnApply()
+{
+    OnOK();
+    return TRUE;
+}
+
+void CPropertyPage::OnReset()
+{
+    OnCancel();
+}
+
+BOOL CPropertyPage::OnQueryCancel()
+{
+    return TRUE;
+}
+
+bool CPropertyPage::OnPageNotify(const NMHDR& header, LRESULT* result)
+{
+    if (header.hwndFrom != GetParent())
+        return false;
+    switch (header.code) {
+    case PSN_SETACTIVE:
+        *result = OnSetActive() ? 0 : -1;
+        return true;
+    case PSN_KILLACTIVE:
+        *result = OnKillActive() ? FALSE : TRUE;
+        return true;
+    case PSN_APPLY:
+        *result = OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
+        return true;
+    case PSN_RESET:
+        OnReset();
+        *result = 0;
+        return true;
+    case PSN_QUERYCANCEL:
+        *result = OnQueryCancel() ? FALSE : TRUE;
+        return true;
+    default:
+        return false;
+    }
+}
+
+INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        CPropertyPage* page;
+        if (message == WM_INITDIALOG) {
+            const PROPSHEETPAGEA* psp = reinterpret_cast<const PROPSHEETPAGEA*>(lParam);
+            page = reinterpret_cast<CPropertyPage*>(psp->lParam);
+            SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
+            page->m_hWnd = hwnd;
+        } else {
+            page = reinterpret_cast<CPropertyPage*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        }
+        if (!page)
+            return FALSE;  // messages before WM_INITDIALOG
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+            page->m_hWnd = nullptr;
+            return FALSE;
+        }
+        if (message == WM_NOTIFY && lParam) {
+            LRESULT result = 0;
+            if (page->OnPageNotify(*reinterpret_cast<const NMHDR*>(lParam), &result)) {
+                SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, result);
+                return TRUE;
+            }
+        }
+        return page->HandleDialogMessage(message, wParam, lParam);
+    } catch (...) {
+        AfxNoteCallbackFailure();
+        return FALSE;
+    }
+}

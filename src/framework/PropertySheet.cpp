@@ -1,0 +1,258 @@
+#include "framework/PropertySheet.h"
+
+#include <commctrl.h>
+
+#include "framework/Afx.h"
+#include "framework/WinApp.h"
+
+namespace {
+
+// The sheet whose window is being created: the creation hook subclasses the
+// first dialog window of the thread, so the sheet sees WM_INITDIALOG.
+struct SheetCreation {
+    CPropertySheet* sheet;
+    HHOOK hook;
+};
+SheetCreation g_creation = {nullptr, nullptr};
+
+bool IsTopLevelDialog(HWND hwnd, const CREATESTRUCTA* create)
+{
+    char name[16] = {};
+    return !(create->style & WS_CHILD) && GetClassNameA(hwnd, name, sizeof(name)) > 0 &&
+           lstrcmpA(name, "#32770") == 0;
+}
+
+// Keeps the message being processed for Default(), restoring the outer one
+// for nested messages.
+class CurrentMessage {
+public:
+    CurrentMessage(MSG& slot, const MSG& message) : m_slot(slot), m_previous(slot) { m_slot = message; }
+    ~CurrentMessage() { m_slot = m_previous; }
+    CurrentMessage(const CurrentMessage&) = delete;
+    CurrentMessage& operator=(const CurrentMessage&) = delete;
+
+private:
+    MSG& m_slot;
+    MSG m_previous;
+};
+
+}  // namespace
+
+const CRuntimeClass CPropertySheet::runtimeClass = {"CPropertySheet", nullptr, &CWnd::runtimeClass};
+
+CPropertySheet::CPropertySheet(const char* caption, CWnd* parent, UINT selectPage)
+    : m_psh{}, m_caption(caption ? caption : ""), m_pParentWnd(parent)
+{
+    m_psh.dwSize = sizeof(m_psh);
+    m_psh.dwFlags = PSH_PROPSHEETPAGE;
+    if (AfxHelpEnabled())
+        m_psh.dwFlags |= PSH_HASHELP;
+    m_psh.nStartPage = selectPage;
+}
+
+CPropertySheet::~CPropertySheet()
+{
+    if (IsWindow())
+        DestroyWindow();
+}
+
+const CRuntimeClass* CPropertySheet::GetRuntimeClass() const
+{
+    return &runtimeClass;
+}
+
+void CPropertySheet::AddPage(CPropertyPage* page)
+{
+    if (page)
+        m_pages.push_back(page);
+}
+
+CPropertyPage* CPropertySheet::GetPage(int index) const
+{
+    if (index < 0 || index >= GetPageCount())
+        return nullptr;
+    return m_pages[static_cast<size_t>(index)];
+}
+
+CPropertyPage* CPropertySheet::GetActivePage() const
+{
+    if (!IsWindow())
+        return nullptr;
+    HWND current = reinterpret_cast<HWND>(SendMessage(PSM_GETCURRENTPAGEHWND));
+    if (!current)
+        return nullptr;
+    for (CPropertyPage* page : m_pages) {
+        if (page->m_hWnd == current)
+            return page;
+    }
+    return nullptr;
+}
+
+int CPropertySheet::GetActiveIndex() const
+{
+    CPropertyPage* active = GetActivePage();
+    for (int i = 0; i < GetPageCount(); ++i) {
+        if (m_pages[static_cast<size_t>(i)] == active)
+            return i;
+    }
+    return static_cast<int>(m_psh.nStartPage);
+}
+
+BOOL CPropertySheet::SetActivePage(int index)
+{
+    if (!GetPage(index))
+        return FALSE;
+    if (!IsWindow()) {
+        m_psh.nStartPage = static_cast<UINT>(index);
+        return TRUE;
+    }
+    return SendMessage(PSM_SETCURSEL, static_cast<WPARAM>(index), 0) != FALSE;
+}
+
+bool CPropertySheet::IsOpen() const
+{
+    // A modeless sheet reports no current page once OK or Cancel ended it.
+    return IsWindow() && SendMessage(PSM_GETCURRENTPAGEHWND) != 0;
+}
+
+BOOL CPropertySheet::PreTranslateMessage(MSG* msg)
+{
+    if (CPropertyPage* page = GetActivePage()) {
+        if (page->PreTranslateMessage(msg))
+            return TRUE;
+    }
+    return IsWindow() && SendMessage(PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(msg)) != FALSE;
+}
+
+BOOL CPropertySheet::OnInitDialog()
+{
+    return static_cast<BOOL>(Default());
+}
+
+LRESULT CPropertySheet::Default()
+{
+    return DefSubclassProc(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+}
+
+HWND CPropertySheet::Create(CWnd* parent)
+{
+    if (parent)
+        m_pParentWnd = parent;
+    return CreateSheetWindow(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr);
+}
+
+INT_PTR CPropertySheet::DoModal()
+{
+    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr;
+    if (!CreateSheetWindow(owner))
+        return -1;
+    const bool ownerDisabled = owner && !EnableWindow(owner, FALSE);
+    RunModalLoop();
+    // Positive once a page applied, that is, after OK.
+    const INT_PTR outcome = IsWindow() ? SendMessage(PSM_GETRESULT) : 0;
+    if (ownerDisabled)
+        EnableWindow(owner, TRUE);
+    DestroyWindow();
+    return outcome > 0 ? IDOK : IDCANCEL;
+}
+
+void CPropertySheet::RunModalLoop()
+{
+    while (IsOpen()) {
+        MSG msg;
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (!PreTranslateMessage(&msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+HWND CPropertySheet::CreateSheetWindow(HWND owner)
+{
+    if (IsWindow() || m_pages.empty())
+        return nullptr;
+    AfxInitCommonControls();
+
+    m_pageHeaders.clear();
+    for (const CPropertyPage* page : m_pages)
+        m_pageHeaders.push_back(page->m_psp);
+
+    PROPSHEETHEADERA header = m_psh;
+    header.dwSize = sizeof(header);
+    header.dwFlags |= PSH_PROPSHEETPAGE | PSH_MODELESS;
+    header.hwndParent = owner;
+    header.hInstance = AfxGetInstanceHandle();
+    header.pszCaption = m_caption.c_str();
+    header.nPages = static_cast<UINT>(m_pageHeaders.size());
+    if (header.nStartPage >= header.nPages)
+        header.nStartPage = 0;
+    header.ppsp = m_pageHeaders.data();
+
+    m_hWnd = nullptr;
+    g_creation.sheet = this;
+    g_creation.hook = SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, GetCurrentThreadId());
+    const INT_PTR created = PropertySheetA(&header);
+    if (g_creation.hook)
+        UnhookWindowsHookEx(g_creation.hook);
+    g_creation = SheetCreation{nullptr, nullptr};
+
+    if (created == 0 || created == -1) {
+        if (IsWindow())
+            DestroyWindow();
+        m_hWnd = nullptr;
+    }
+    return m_hWnd;
+}
+
+LRESULT CPropertySheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CurrentMessage current(m_current, MSG{m_hWnd, message, wParam, lParam, 0, {0, 0}});
+    if (message == WM_INITDIALOG)
+        return OnInitDialog();
+    LRESULT result = 0;
+    if (OnWndMsg(message, wParam, lParam, &result))
+        return result;
+    return Default();
+}
+
+LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                              UINT_PTR /*id*/, DWORD_PTR self)
+{
+    CPropertySheet* sheet = reinterpret_cast<CPropertySheet*>(self);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &SubclassProc, 0);
+        sheet->m_hWnd = nullptr;
+        return DefSubclassProc(hwnd, message, wParam, lParam);
+    }
+    try {
+        return sheet->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        AfxNoteCallbackFailure();
+        return 0;
+    }
+}
+
+LRESULT CALLBACK CPropertySheet::CreationHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        if (code == HCBT_CREATEWND && g_creation.sheet) {
+            HWND hwnd = reinterpret_cast<HWND>(wParam);
+            const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+            if (IsTopLevelDialog(hwnd, create->lpcs)) {
+                CPropertySheet* sheet = g_creation.sheet;
+                g_creation.sheet = nullptr;
+                sheet->m_hWnd = hwnd;
+                SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(sheet));
+            }
+        }
+    } catch (...) {
+        AfxNoteCallbackFailure();
+    }
+    return CallNextHookEx(g_creation.hook, code, wParam, lParam);
+}

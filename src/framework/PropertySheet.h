@@ -1,0 +1,71 @@
+// A property sheet holding CPropertyPage objects. DoModal runs it modally
+// with its own loop (so the active page's PreTranslateMessage sees every
+// message); Create makes it modeless, for tests and for callers with a loop.
+#pragma once
+
+#include <windows.h>
+#include <prsht.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/PropertyPage.h"
+#include "framework/Wnd.h"
+
+// The Apply button of the platform's sheet.
+constexpr int ID_APPLY_NOW = 0x3021;
+
+class CPropertySheet : public CWnd {
+public:
+    static const CRuntimeClass runtimeClass;
+    const CRuntimeClass* GetRuntimeClass() const override;
+
+    explicit CPropertySheet(const char* caption, CWnd* parent = nullptr, UINT selectPage = 0);
+    // Destroys a modeless window that is still open.
+    ~CPropertySheet() override;
+
+    // Pages show as tabs in the order added.
+    void AddPage(CPropertyPage* page);
+    int GetPageCount() const { return static_cast<int>(m_pages.size()); }
+    // Null for an index outside 0 .. GetPageCount() - 1.
+    CPropertyPage* GetPage(int index) const;
+    CPropertyPage* GetActivePage() const;
+    int GetActiveIndex() const;
+    BOOL SetActivePage(int index);
+
+    // Until OK, Cancel, Esc or the close box; IDOK, IDCANCEL, or -1 when the
+    // window could not be created.
+    virtual INT_PTR DoModal();
+    // The modeless sheet window; null on failure.
+    HWND Create(CWnd* parent = nullptr);
+    // True while the sheet is shown and has not been closed by its buttons.
+    bool IsOpen() const;
+
+    // The active page's PreTranslateMessage, then the sheet's dialog keys.
+    BOOL PreTranslateMessage(MSG* msg);
+
+    // Runs after the platform has built the sheet, its buttons and its
+    // start page. Returns the platform's answer to WM_INITDIALOG.
+    virtual BOOL OnInitDialog();
+
+    PROPSHEETHEADERA m_psh;
+
+protected:
+    // The platform's handling of the message being processed.
+    LRESULT Default();
+
+private:
+    HWND CreateSheetWindow(HWND owner);
+    void RunModalLoop();
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR self);
+    static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+
+    std::string m_caption;
+    CWnd* m_pParentWnd;
+    std::vector<CPropertyPage*> m_pages;
+    std::vector<PROPSHEETPAGEA> m_pageHeaders;
+    MSG m_current{};
+};

@@ -1,0 +1,46 @@
+// The window base: a thin wrapper over an HWND with the message-map dispatch.
+// A CWnd never destroys its window on destruction; whoever created the window
+// owns it.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/MsgMap.h"
+#include "framework/Object.h"
+
+class CWnd : public CCmdTarget {
+public:
+    static const CRuntimeClass runtimeClass;
+
+    CWnd() = default;
+    const CRuntimeClass* GetRuntimeClass() const override;
+    ~CWnd() override;
+
+    void Attach(HWND hwnd) { m_hWnd = hwnd; }
+    HWND Detach();
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    BOOL IsWindow() const { return m_hWnd && ::IsWindow(m_hWnd); }
+
+    // Null when there is no such child.
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    HWND GetParent() const { return ::GetParent(m_hWnd); }
+    BOOL MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
+    void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
+    void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
+    void ScreenToClient(POINT* point) const { ::ScreenToClient(m_hWnd, point); }
+    void SetDlgItemText(int id, const char* text) { ::SetDlgItemTextA(m_hWnd, id, text); }
+    void SetFont(HFONT font, BOOL redraw = TRUE) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw); }
+    HFONT GetFont() const { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
+    BOOL DestroyWindow();
+    // Modal; owned by this window. A null caption gives the application's name.
+    int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
+    {
+        return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    }
+
+    // Runs the handler the message map names for the message, if any.
+    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+    HWND m_hWnd = nullptr;
+};
