@@ -3,10 +3,30 @@
 #include <windows.h>
 
 #include "framework/Afx.h"
+#include "framework/MsgMap.h"
+#include "ui/SetupCMD.h"
+#include "ui/SetupOption.h"
+#include "ui/SetupSheet.h"
+
+namespace {
+
+// ID_HELP is routed to the framework's handler; that is also what gives the
+// sheet the Help button that DEFAULT replaces.
+const AFX_MSGMAP_ENTRY kAppEntries[] = {
+    OnCommandEntry<&CWinApp::OnHelp>(CN_COMMAND, ID_HELP),
+};
+const AFX_MSGMAP kAppMap = AfxMakeMessageMap(&CWinApp::messageMap, kAppEntries);
+
+}  // namespace
 
 CSetupApp::CSetupApp() = default;
 
 CSetupApp::~CSetupApp() = default;
+
+const AFX_MSGMAP* CSetupApp::GetMessageMap() const
+{
+    return &kAppMap;
+}
 
 BOOL CSetupApp::InitInstance()
 {
@@ -14,7 +34,17 @@ BOOL CSetupApp::InitInstance()
         AfxMessageBox("fail CRegistry::CrateInstance()", MB_OK, 0);
         return FALSE;
     }
-    SaveIfConfirmed();
+    {
+        CSetupOption systemPage;
+        CSetupCMD optionPage;
+        CSetupSheet sheet("Kestrune Setup", nullptr, 0);
+        sheet.AddPage(&systemPage);
+        sheet.AddPage(&optionPage);
+        sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+        // Whether anything is saved depends on saveConfirmed alone.
+        sheet.DoModal();
+        SaveIfConfirmed();
+    }
     return FALSE;
 }
 
@@ -22,9 +52,4 @@ int CSetupApp::ExitInstance()
 {
     ShutDown();
     return CWinApp::ExitInstance();
-}
-
-const AFX_MSGMAP* CSetupApp::GetMessageMap() const
-{
-    return CWinApp::GetMessageMap();
 }

@@ -1,0 +1,120 @@
+#include "ui/SetupSheet.h"
+
+#include "resource.h"
+#include "settings/Registry.h"
+#include "ui/SetupCMD.h"
+#include "ui/SetupOption.h"
+
+namespace {
+
+constexpr int kButtonShift = -10;
+
+// The page at `index` if it is of class T.
+template <class T>
+T* PageOf(const CPropertySheet& sheet, int index)
+{
+    CPropertyPage* page = sheet.GetPage(index);
+    return page && page->IsKindOf(&T::runtimeClass) ? static_cast<T*>(page) : nullptr;
+}
+
+}  // namespace
+
+const CRuntimeClass CSetupSheet::runtimeClass = {"CSetupSheet", nullptr, &CPropertySheet::runtimeClass};
+
+const AFX_MSGMAP_ENTRY CSetupSheet::messageEntries[] = {
+    OnCtlColorEntry<&CSetupSheet::OnCtlColor>(),
+    OnCommandEntry<&CSetupSheet::OnDefault>(BN_CLICKED, IDC_DEFAULT),
+};
+
+const AFX_MSGMAP CSetupSheet::messageMap = AfxMakeMessageMap(&CPropertySheet::messageMap, messageEntries);
+
+CSetupSheet::CSetupSheet(const char* caption, CWnd* parent, UINT selectPage)
+    : CPropertySheet(caption, parent, selectPage)
+{
+    m_psh.dwFlags |= PSH_NOAPPLYNOW;
+}
+
+CSetupSheet::~CSetupSheet() = default;
+
+const CRuntimeClass* CSetupSheet::GetRuntimeClass() const
+{
+    return &runtimeClass;
+}
+
+const AFX_MSGMAP* CSetupSheet::GetMessageMap() const
+{
+    return &messageMap;
+}
+
+BOOL CSetupSheet::OnInitDialog()
+{
+    const BOOL result = CPropertySheet::OnInitDialog();
+    for (int id : {IDOK, IDCANCEL, IDHELP})
+        OffsetChild(id, kButtonShift, 0);
+    SetDlgItemText(IDOK, "OK");
+    SetDlgItemText(IDCANCEL, "CANCEL");
+
+    // DEFAULT takes the Help button's place and font; it is no tab stop.
+    const RECT place = GetChildRect(IDHELP);
+    m_btnDefault.Create("DEFAULT", WS_CHILD | WS_VISIBLE, place, this, IDC_DEFAULT);
+    HWND help = GetDlgItem(IDHELP);
+    HFONT font = help ? reinterpret_cast<HFONT>(::SendMessageA(help, WM_GETFONT, 0, 0)) : nullptr;
+    if (help)
+        m_btnDefault.SetFont(font, TRUE);
+
+    DestroyChild(IDHELP);
+    DestroyChild(ID_APPLY_NOW);
+    return result;
+}
+
+HBRUSH CSetupSheet::OnCtlColor(CDC* dc, CWnd* /*wnd*/, UINT /*kind*/)
+{
+    dc->SetTextColor(RGB(0, 0, 0));
+    dc->SetBkColor(RGB(255, 255, 255));
+    return m_brushBack;
+}
+
+void CSetupSheet::OnDefault()
+{
+    if (CRegistry* record = CRegistry::Instance())
+        record->SetDefaults();
+    if (CSetupOption* system = PageOf<CSetupOption>(*this, 0)) {
+        if (system->m_bInitialized)
+            system->RefreshControls();
+    }
+    if (CSetupCMD* option = PageOf<CSetupCMD>(*this, 1)) {
+        if (option->m_bInitialized)
+            option->RefreshChecks();
+    }
+}
+
+void CSetupSheet::OffsetChild(int id, int dx, int dy)
+{
+    HWND child = GetDlgItem(id);
+    if (!child)
+        return;
+    RECT screen;
+    ::GetWindowRect(child, &screen);
+    POINT topLeft = {screen.left, screen.top};
+    ScreenToClient(&topLeft);
+    ::MoveWindow(child, topLeft.x + dx, topLeft.y + dy, screen.right - screen.left, screen.bottom - screen.top, TRUE);
+}
+
+RECT CSetupSheet::GetChildRect(int id) const
+{
+    HWND child = GetDlgItem(id);
+    if (!child)
+        return RECT{0, 0, 0, 0};
+    RECT screen;
+    ::GetWindowRect(child, &screen);
+    POINT topLeft = {screen.left, screen.top};
+    ScreenToClient(&topLeft);
+    return RECT{topLeft.x, topLeft.y, topLeft.x + (screen.right - screen.left),
+                topLeft.y + (screen.bottom - screen.top)};
+}
+
+void CSetupSheet::DestroyChild(int id)
+{
+    if (HWND child = GetDlgItem(id))
+        ::DestroyWindow(child);
+}

@@ -1,0 +1,35 @@
+// The setup sheet: the two pages under the button row OK, CANCEL, DEFAULT.
+#pragma once
+
+#include "framework/Button.h"
+#include "framework/Gdi.h"
+#include "framework/PropertySheet.h"
+
+class CSetupSheet : public CPropertySheet {
+public:
+    static const CRuntimeClass runtimeClass;
+    static const AFX_MSGMAP messageMap;
+
+    const CRuntimeClass* GetRuntimeClass() const override;
+    explicit CSetupSheet(const char* caption, CWnd* parent = nullptr, UINT selectPage = 0);
+    ~CSetupSheet() override;
+    const AFX_MSGMAP* GetMessageMap() const override;
+    // Replaces the platform's Help and Apply with DEFAULT.
+    BOOL OnInitDialog() override;
+
+    HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
+    // Resets every setting and refreshes the pages whose windows exist.
+    void OnDefault();
+
+    // Child helpers; a missing child is ignored (and has an empty rectangle).
+    void OffsetChild(int id, int dx, int dy);
+    RECT GetChildRect(int id) const;
+    void DestroyChild(int id);
+
+    // Never given a brush: the sheet keeps the platform's colours.
+    CBrush m_brushBack;
+    CButton m_btnDefault;
+
+protected:
+    static const AFX_MSGMAP_ENTRY messageEntries[];
+};
