@@ -1,0 +1,342 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "display/DeviceTable.h"
+#include "settings/Registry.h"
+#include "settings/SettingNames.h"
+#include "support/ScriptedDisplay.h"
+#include "support/TempDir.h"
+
+namespace {
+
+bool SameGuid(const GUID& a, const GUID& b)
+{
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+
+std::string ListText(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += std::to_string(modeList[i].width) + "x" + std::to_string(modeList[i].height) + "x" +
+                std::to_string(modeList[i].bitsPerPixel) + " ";
+    return text;
+}
+
+std::string ModesText(const std::vector<ScriptedMode>& modes)
+{
+    std::string text;
+    for (const ScriptedMode& m : modes)
+        text += std::to_string(m.width) + "x" + std::to_string(m.height) + "x" + std::to_string(m.bits) + " ";
+    return text;
+}
+
+ScriptedDevice Device(std::string name, bool hardware, uint8_t seed)
+{
+    return {std::move(name), hardware ? kHardwareDevice : 0u, kAllDepths, MakeGuid(seed)};
+}
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitSettingNames();
+        ResetModeList();
+        ASSERT_TRUE(CRegistry::CrateInstance());
+        record = CRegistry::Instance();
+    }
+
+    void TearDown() override { CRegistry::DestroyInstance(); }
+
+    // The primary driver with `modes` and one hardware device.
+    void EnumerateOneDevice(std::vector<ScriptedMode> modes)
+    {
+        ScriptedDriver driver;
+        driver.description = "Primary";
+        driver.modes = std::move(modes);
+        driver.devices = {Device("HAL", true, 1)};
+        source.drivers = {driver};
+        EnumerateDisplayDevices(AcceptAllDevices);
+    }
+
+    // Values SetDefaults must replace.
+    void Dirty()
+    {
+        record->fullScreen = 1;
+        record->width = 1;
+        record->height = 2;
+        record->bitsPerPixel = 3;
+        record->spriteMode = 0;
+        record->textureMode = 0;
+        record->soundMode = 0;
+        record->speakerType = 4;
+        record->digitalRateType = 5;
+        record->digitalBitsType = 6;
+        std::memset(record->providerName, 'x', sizeof record->providerName);
+        record->bgmVolume = record->effectVolume = record->bgmOn = record->soundOn = 55;
+        record->mouseExclusive = 55;
+        for (int32_t& flag : record->commandFlags)
+            flag = 55;
+        record->deviceIndex = 3;
+        record->modeIndex = 7;
+        std::strcpy(record->deviceName, "Kept device");
+        record->deviceGuid = MakeGuid(0xAA);
+        record->driverGuid = MakeGuid(0xBB);
+    }
+
+    void ExpectDeviceFieldsKept()
+    {
+        EXPECT_STREQ(record->deviceName, "Kept device");
+        EXPECT_TRUE(SameGuid(record->deviceGuid, MakeGuid(0xAA)));
+        EXPECT_TRUE(SameGuid(record->driverGuid, MakeGuid(0xBB)));
+        EXPECT_EQ(record->deviceIndex, 3);
+        EXPECT_EQ(record->modeIndex, 7);
+    }
+
+    TempGameDir folder;
+    ScriptedDisplaySource source;
+    ScopedDisplaySource scope{source};
+    CRegistry* record = nullptr;
+};
+
+TEST_F(SettingsTest, SecondCrateInstanceLeavesTheFirstAlone)
+{
+    record->width = 1234;
+    record->preservedLines.push_back("kept");
+    EXPECT_FALSE(CRegistry::CrateInstance());
+    ASSERT_EQ(CRegistry::Instance(), record);
+    EXPECT_EQ(record->width, 1234);
+    EXPECT_EQ(record->preservedLines, std::vector<std::string>{"kept"});
+    EXPECT_TRUE(record->valid);
+
+    CRegistry::DestroyInstance();
+    EXPECT_EQ(CRegistry::Instance(), nullptr);
+    CRegistry::DestroyInstance();
+    ASSERT_TRUE(CRegistry::CrateInstance());
+    record = CRegistry::Instance();
+    EXPECT_TRUE(record->preservedLines.empty());
+}
+
+TEST_F(SettingsTest, FixedDefaultsWithoutScriptOrDevice)
+{
+    Dirty();
+    modeList[0] = ModeEntry{1, 2, 3};
+    record->SetDefaults();
+    const struct {
+        const char* field;
+        int32_t value;
+        int32_t expected;
+    } cases[] = {
+        {"fullScreen", record->fullScreen, 0},        {"width", record->width, 640},
+        {"height", record->height, 480},               {"bitsPerPixel", record->bitsPerPixel, 16},
+        {"spriteMode", record->spriteMode, 2},         {"textureMode", record->textureMode, 2},
+        {"soundMode", record->soundMode, 1},           {"speakerType", record->speakerType, 0},
+        {"digitalRateType", record->digitalRateType, 0}, {"digitalBitsType", record->digitalBitsType, 0},
+        {"bgmVolume", record->bgmVolume, 0},           {"effectVolume", record->effectVolume, 0},
+        {"bgmOn", record->bgmOn, 0},                   {"soundOn", record->soundOn, 0},
+        {"mouseExclusive", record->mouseExclusive, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.value, c.expected) << c.field;
+    for (int32_t flag : record->commandFlags)
+        EXPECT_EQ(flag, 0);
+    EXPECT_STREQ(record->providerName, "No Provider");
+    EXPECT_EQ(ListText(1), "640x480x16 ");
+    ExpectDeviceFieldsKept();
+    EXPECT_TRUE(record->valid);
+}
+
+TEST_F(SettingsTest, FirstUsableDeviceIsChosen)
+{
+    ScriptedDriver primary;
+    primary.description = "Primary";
+    primary.modes = {{640, 480, 16}};
+    primary.devices = {Device("RGB Emulation", false, 1), Device("Direct3D HAL", true, 2)};
+    ScriptedDriver second;
+    second.hasGuid = true;
+    second.guid = MakeGuid(9);
+    second.description = "Second Adapter";
+    second.modes = {{640, 480, 16}};
+    second.devices = {Device("HAL", true, 3)};
+    source.drivers = {primary, second};
+    ASSERT_EQ(EnumerateDisplayDevices(AcceptAllDevices), 0);
+    ASSERT_EQ(GetStoredDeviceCount(), 3u);
+
+    Dirty();
+    record->SetDefaults();
+    EXPECT_STREQ(record->deviceName, "Direct3D HAL");
+    EXPECT_TRUE(SameGuid(record->deviceGuid, MakeGuid(2)));
+    EXPECT_TRUE(SameGuid(record->driverGuid, GUID{}));
+    EXPECT_EQ(record->deviceIndex, 0);
+    EXPECT_EQ(record->modeIndex, 0);
+}
+
+TEST_F(SettingsTest, SecondaryDriverDeviceCarriesItsDriverGuid)
+{
+    ScriptedDriver primary;
+    primary.description = "Primary";
+    primary.modes = {{640, 480, 16}};
+    primary.devices = {Device("RGB Emulation", false, 1)};
+    ScriptedDriver second;
+    second.hasGuid = true;
+    second.guid = MakeGuid(9);
+    second.description = "Second Adapter";
+    second.modes = {{640, 480, 16}};
+    second.devices = {Device("HAL", true, 3)};
+    source.drivers = {primary, second};
+    ASSERT_EQ(EnumerateDisplayDevices(AcceptAllDevices), 0);
+
+    Dirty();
+    record->SetDefaults();
+    EXPECT_STREQ(record->deviceName, "Second Adapter");
+    EXPECT_TRUE(SameGuid(record->deviceGuid, MakeGuid(3)));
+    EXPECT_TRUE(SameGuid(record->driverGuid, MakeGuid(9)));
+    EXPECT_EQ(record->deviceIndex, 0);
+}
+
+struct ModeListCase {
+    const char* label;
+    std::vector<ScriptedMode> modes;     // as the driver reports them
+    std::vector<ScriptedMode> expected;  // start of modeList
+    int32_t modeIndex;                   // 7 = kept from before
+};
+
+TEST_F(SettingsTest, ModeListFromTheOfferedModes)
+{
+    const ModeListCase cases[] = {
+        {"mixed depths",
+         {{640, 480, 8}, {640, 480, 16}, {640, 480, 32}, {800, 600, 16}, {1024, 768, 16}},
+         {{640, 480, 16}, {800, 600, 16}, {1024, 768, 16}},
+         0},
+        {"smaller first", {{512, 512, 16}, {640, 480, 16}, {800, 600, 16}},
+         {{512, 512, 16}, {640, 480, 16}, {800, 600, 16}}, 1},
+        {"short and deep modes skipped",
+         {{320, 240, 16}, {2000, 479, 16}, {640, 400, 16}, {600, 480, 16}, {640, 480, 32}, {800, 600, 24}},
+         {{600, 480, 16}}, 7},
+        {"no 640 x 480 x 16", {{800, 600, 16}, {1024, 768, 16}, {640, 480, 32}},
+         {{800, 600, 16}, {1024, 768, 16}}, 7},
+    };
+    for (const ModeListCase& c : cases) {
+        ClearDeviceTable();
+        ResetModeList();
+        modeList[c.expected.size()] = ModeEntry{1, 2, 3};
+        EnumerateOneDevice(c.modes);
+        ASSERT_EQ(GetStoredDeviceCount(), 1u) << c.label;
+        Dirty();
+        record->SetDefaults();
+        EXPECT_EQ(ListText(static_cast<int>(c.expected.size())), ModesText(c.expected)) << c.label;
+        EXPECT_EQ(record->modeIndex, c.modeIndex) << c.label;
+        EXPECT_EQ(record->deviceIndex, 0) << c.label;
+        // The record's own mode is the default whatever the list offers.
+        EXPECT_EQ(record->width, 640) << c.label;
+        EXPECT_EQ(record->height, 480) << c.label;
+        EXPECT_EQ(record->bitsPerPixel, 16) << c.label;
+        // Entries behind the listed part keep what they held.
+        const ModeEntry& behind = modeList[c.expected.size()];
+        EXPECT_EQ(behind.width * 100 + behind.height * 10 + behind.bitsPerPixel, 123) << c.label;
+    }
+}
+
+TEST_F(SettingsTest, MoreThanFortyOfferedModesFillTheListOnly)
+{
+    std::vector<ScriptedMode> modes;
+    for (uint32_t i = 0; i < 44; ++i)
+        modes.push_back({100 + i, 480, 16});
+    modes.push_back({640, 480, 16});   // the 45th offered mode
+    EnumerateOneDevice(modes);
+    ASSERT_EQ(GetDeviceTable()[0].modeCount, 45u);
+    Dirty();
+    record->SetDefaults();
+    EXPECT_EQ(modeList[0].width, 100);
+    EXPECT_EQ(modeList[39].width, 139);
+    EXPECT_EQ(modeList[39].height, 480);
+    EXPECT_EQ(record->modeIndex, 7) << "640 x 480 x 16 is past the list";
+}
+
+TEST_F(SettingsTest, NoUsableDeviceLeavesTheDeviceFields)
+{
+    ScriptedDriver primary;
+    primary.description = "Primary";
+    primary.modes = {{800, 600, 16}};
+    primary.devices = {Device("RGB Emulation", false, 1)};
+    source.drivers = {primary};
+    ASSERT_EQ(EnumerateDisplayDevices(AcceptAllDevices), 0);
+    ASSERT_EQ(GetStoredDeviceCount(), 1u);
+    Dirty();
+    modeList[0] = ModeEntry{1, 2, 3};
+    modeList[1] = ModeEntry{4, 5, 6};
+    record->SetDefaults();
+    ExpectDeviceFieldsKept();
+    EXPECT_EQ(ListText(2), "640x480x16 4x5x6 ");
+}
+
+TEST_F(SettingsTest, DefaultsKeepPreservedLinesAndRepeat)
+{
+    EnumerateOneDevice({{640, 480, 16}, {800, 600, 16}});
+    record->preservedLines = {"-- a line of another writer", "x = 1"};
+    record->SetDefaults();
+    const std::string first = ListText(2);
+    const int32_t firstIndex = record->modeIndex;
+    Dirty();
+    record->SetDefaults();
+    EXPECT_EQ(record->preservedLines, (std::vector<std::string>{"-- a line of another writer", "x = 1"}));
+    EXPECT_EQ(ListText(2), first);
+    EXPECT_EQ(record->modeIndex, firstIndex);
+    EXPECT_TRUE(record->valid);
+}
+
+const char kDefaultScript[] =
+    "OptionInfoList = { Bgm_Volume = 91, Effect_Volume = 'loud', MouseExclusive = 1, WIDTH = 1024 }\n"
+    "CmdOnOffList = { ['/bgm'] = 1, ['/sound'] = 0, ['/notrade'] = 1, ['/fog'] = 1,\n"
+    "                 ['/lightmap'] = 3.9, ['/snap'] = -2 }\n";
+
+TEST_F(SettingsTest, ScriptBackedDefaults)
+{
+    folder.WriteFile("System/LuaFiles514/OptionInfo.lua", kDefaultScript);
+    Dirty();
+    record->SetDefaults();
+    EXPECT_EQ(record->bgmVolume, 91);
+    EXPECT_EQ(record->effectVolume, 0) << "not a number";
+    EXPECT_EQ(record->mouseExclusive, 1);
+    EXPECT_EQ(record->bgmOn, 1);
+    EXPECT_EQ(record->soundOn, 0);
+    EXPECT_EQ(record->width, 640) << "the mode never comes from the script";
+    int32_t expected[kCommandCount] = {};
+    expected[0] = 1;    // /notrade
+    expected[7] = 1;    // /fog
+    expected[15] = -2;  // /snap
+    expected[20] = 3;   // /lightmap, converted to an int
+    for (int k = 0; k < kCommandCount; ++k)
+        EXPECT_EQ(record->commandFlags[k], expected[k]) << GetSettingName(kNameFirstCommand + k);
+}
+
+TEST_F(SettingsTest, BrokenScriptGivesZeroes)
+{
+    folder.WriteFile("System/LuaFiles514/OptionInfo.lua", "OptionInfoList = { Bgm_Volume = 91 \n");
+    Dirty();
+    record->SetDefaults();
+    EXPECT_EQ(record->bgmVolume, 0);
+    EXPECT_EQ(record->bgmOn, 0);
+    EXPECT_EQ(record->commandFlags[0], 0);
+}
+
+TEST_F(SettingsTest, ExampleGameScriptsGiveDefaultsInRange)
+{
+    folder.CopyExampleScripts();
+    Dirty();
+    record->SetDefaults();
+    EXPECT_GT(record->bgmVolume, 0) << "the example script was not read";
+    for (int32_t volume : {record->bgmVolume, record->effectVolume}) {
+        EXPECT_GE(volume, 0);
+        EXPECT_LE(volume, 127);
+    }
+    for (int32_t flag : {record->bgmOn, record->soundOn, record->mouseExclusive})
+        EXPECT_TRUE(flag == 0 || flag == 1) << flag;
+    for (int32_t flag : record->commandFlags)
+        EXPECT_TRUE(flag == 0 || flag == 1) << flag;
+}
+
+}  // namespace
