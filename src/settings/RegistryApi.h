@@ -1,0 +1,49 @@
+// The five registry operations the store uses, under HKEY_LOCAL_MACHINE, with
+// Win32 return codes. Win32 binds them to advapi32; tests and the native build
+// use the in-memory store.
+#pragma once
+
+#include <cstdint>
+
+typedef uintptr_t RegKey;
+
+constexpr long kRegSuccess = 0;           // ERROR_SUCCESS
+constexpr long kRegFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
+constexpr long kRegAccessDenied = 5;      // ERROR_ACCESS_DENIED
+constexpr long kRegMoreData = 234;        // ERROR_MORE_DATA
+constexpr uint32_t kRegSz = 1;            // REG_SZ
+constexpr uint32_t kRegBinary = 3;        // REG_BINARY
+constexpr uint32_t kRegDword = 4;         // REG_DWORD
+constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kKeyQueryValue = 1;
+
+class IRegistryApi {
+public:
+    virtual ~IRegistryApi() = default;
+    // RegCreateKeyExA(HKLM, subKey, 0, no class, REG_OPTION_NON_VOLATILE, access, no security, key, no disposition)
+    virtual long CreateKey(const char* subKey, uint32_t access, RegKey* key) = 0;
+    // RegOpenKeyExA(HKLM, subKey, 0, access, key)
+    virtual long OpenKey(const char* subKey, uint32_t access, RegKey* key) = 0;
+    // RegQueryValueExA: copies at most *size bytes; *size becomes the value's size.
+    virtual long QueryValue(RegKey key, const char* name, uint32_t* type, void* data, uint32_t* size) = 0;
+    virtual long SetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size) = 0;
+    virtual long CloseKey(RegKey key) = 0;
+};
+
+// The store in use: advapi32 on Windows, a process-lifetime memory store elsewhere.
+IRegistryApi& CurrentRegistryApi();
+
+// Puts another store in place for the life of the object.
+class ScopedRegistryApi {
+public:
+    explicit ScopedRegistryApi(IRegistryApi& api);
+    ~ScopedRegistryApi();
+    ScopedRegistryApi(const ScopedRegistryApi&) = delete;
+    ScopedRegistryApi& operator=(const ScopedRegistryApi&) = delete;
+
+private:
+    IRegistryApi* m_previous;
+};
+
+// The platform's own store (advapi32, or the memory store natively).
+IRegistryApi& PlatformRegistryApi();

@@ -1,0 +1,78 @@
+#include "settings/RegistryStore.h"
+
+#include <cstring>
+
+#include "app/SetupApp.h"
+#include "settings/Registry.h"
+#include "settings/RegistryApi.h"
+
+namespace {
+
+// Reads a value over `field` only when it fits: on ERROR_MORE_DATA the store
+// leaves its buffer undefined, so the field keeps what it held.
+void ReadInto(IRegistryApi& api, RegKey key, const char* name, void* field, uint32_t size)
+{
+    unsigned char scratch[64];
+    std::memcpy(scratch, field, size);
+    uint32_t type = 0;
+    uint32_t length = size;
+    if (api.QueryValue(key, name, &type, scratch, &length) == kRegSuccess && length <= size)
+        std::memcpy(field, scratch, size);
+}
+
+void Store(IRegistryApi& api, RegKey key, const char* name, uint32_t type, const void* data, uint32_t size)
+{
+    api.SetValue(key, name, type, data, size);  // the last writer wins; nothing to report
+}
+
+}  // namespace
+
+void CSetupApp::ReadRegistry()
+{
+    CRegistry& record = *CRegistry::Instance();
+    record.SetDefaults();
+
+    IRegistryApi& api = CurrentRegistryApi();
+    RegKey key = 0;
+    if (api.CreateKey(kSetupKey, kKeyAllAccess, &key) == kRegSuccess)
+        api.CloseKey(key);
+
+    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) != kRegSuccess) {
+        WriteRegistry();
+        return;
+    }
+    api.CloseKey(key);
+
+    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) == kRegSuccess) {
+        ReadInto(api, key, "DEVICENAME", record.deviceName, sizeof record.deviceName);
+        record.deviceName[sizeof record.deviceName - 1] = '\0';
+        ReadInto(api, key, "GUIDDEVICE", &record.deviceGuid, sizeof record.deviceGuid);
+        ReadInto(api, key, "GUIDDRIVER", &record.driverGuid, sizeof record.driverGuid);
+        api.CloseKey(key);
+    }
+    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) != kRegSuccess)
+        return;
+    ReadInto(api, key, "SOUNDMODE", &record.soundMode, sizeof record.soundMode);
+    api.CloseKey(key);
+}
+
+void CSetupApp::WriteRegistry()
+{
+    const CRegistry& record = *CRegistry::Instance();
+    IRegistryApi& api = CurrentRegistryApi();
+    RegKey key = 0;
+    if (api.CreateKey(kSettingsKey, kKeyAllAccess, &key) == kRegSuccess) {
+        Store(api, key, "DEVICENAME", kRegSz, record.deviceName, sizeof record.deviceName);
+        Store(api, key, "GUIDDEVICE", kRegBinary, &record.deviceGuid, sizeof record.deviceGuid);
+        Store(api, key, "GUIDDRIVER", kRegBinary, &record.driverGuid, sizeof record.driverGuid);
+        api.CloseKey(key);
+    }
+    if (api.CreateKey(kSettingsKey, kKeyAllAccess, &key) != kRegSuccess)
+        return;
+    Store(api, key, "SOUNDMODE", kRegDword, &record.soundMode, sizeof record.soundMode);
+    Store(api, key, "SPEAKERTYPE", kRegDword, &record.speakerType, sizeof record.speakerType);
+    Store(api, key, "DIGITALRATETYPE", kRegDword, &record.digitalRateType, sizeof record.digitalRateType);
+    Store(api, key, "DIGITALBITSTYPE", kRegDword, &record.digitalBitsType, sizeof record.digitalBitsType);
+    Store(api, key, "PROVIDERNAME", kRegSz, record.providerName, sizeof record.providerName);
+    api.CloseKey(key);
+}

@@ -1,0 +1,165 @@
+// The save-data option file: foreign lines are kept, the tool's 34 lines are
+// rewritten. The new file is built beside the old one and put in its place in
+// one step, so a failure at any point leaves the player's file as it was.
+#include <cstring>
+#include <string>
+
+#include "app/SetupApp.h"
+#include "common/FileOps.h"
+#include "common/OutputFile.h"
+#include "common/Path.h"
+#include "script/LuaHost.h"
+#include "settings/Registry.h"
+#include "settings/SettingNames.h"
+
+namespace {
+
+constexpr int kOptionCount = 11;     // setting names 0 to 10
+constexpr int kScriptSettings = 34;  // setting names 0 to 33
+constexpr const char* kWritePath = "savedata\\OptionInfo.lua";
+constexpr const char* kTempSuffix = ".new";
+
+// The field behind setting name `index` (0 to 33).
+int32_t& SettingField(CRegistry& record, int index)
+{
+    int32_t* const options[kOptionCount] = {
+        &record.bgmVolume, &record.effectVolume, &record.mouseExclusive, &record.fullScreen,
+        &record.width, &record.height, &record.bitsPerPixel, &record.deviceIndex,
+        &record.modeIndex, &record.spriteMode, &record.textureMode,
+    };
+    if (index < kOptionCount)
+        return *options[index];
+    if (index == kNameBgmOn)
+        return record.bgmOn;
+    if (index == kNameSoundOn)
+        return record.soundOn;
+    return record.commandFlags[index - kNameFirstCommand];
+}
+
+bool IsOwnLine(const std::string& line)
+{
+    if (line.find(GetSettingName(kNameCommandTable)) != std::string::npos)
+        return true;
+    for (int i = 0; i < kOptionCount; ++i)
+        if (line.find(GetSettingName(i)) != std::string::npos)
+            return true;
+    return line.empty();
+}
+
+// The new file while it is being written.
+class PendingFile : public IOutputFile {
+public:
+    bool Start(const std::vector<std::string>& keptLines)
+    {
+        Abandon();
+        IFileOps& ops = CurrentFileOps();
+        m_target = NativePath(kWritePath);
+        m_temp = m_target + kTempSuffix;
+        m_file = ops.Create(m_temp);
+        m_ok = m_file != nullptr;
+        for (const std::string& line : keptLines) {
+            Write(line.c_str(), std::strlen(line.c_str()));  // up to a NUL byte, if the line holds one
+            Write("\r\n", 2);
+        }
+        if (!m_ok)
+            Abandon();
+        return m_ok;
+    }
+
+    bool Started() const { return m_file != nullptr; }
+
+    void Write(const void* data, size_t size) override
+    {
+        if (m_ok && !CurrentFileOps().Write(m_file, data, size))
+            m_ok = false;
+    }
+
+    // Flushes, closes and puts the new file in place; on any failure removes it.
+    void Commit()
+    {
+        IFileOps& ops = CurrentFileOps();
+        bool ok = m_ok && ops.Flush(m_file);
+        ok = ops.Close(m_file) && ok;
+        m_file = nullptr;
+        if (!ok || !ops.Replace(m_temp, m_target))
+            ops.Remove(m_temp);
+        m_ok = false;
+    }
+
+    void Abandon()
+    {
+        if (!m_file)
+            return;
+        IFileOps& ops = CurrentFileOps();
+        ops.Close(m_file);
+        ops.Remove(m_temp);
+        m_file = nullptr;
+        m_ok = false;
+    }
+
+private:
+    IFileOps::Handle m_file = nullptr;
+    bool m_ok = false;
+    std::string m_target;
+    std::string m_temp;
+};
+
+PendingFile& Pending()
+{
+    static PendingFile file;
+    return file;
+}
+
+}  // namespace
+
+void CSetupApp::ReadSaveDataLines()
+{
+    CRegistry& record = *CRegistry::Instance();
+    std::string bytes;
+    // A read error keeps the lines read before it.
+    CurrentFileOps().ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        const size_t next = end == std::string::npos ? bytes.size() : end + 1;
+        if (end == std::string::npos)
+            end = bytes.size();
+        else if (end > start && bytes[end - 1] == '\r')
+            --end;
+        std::string line = bytes.substr(start, end - start);
+        if (!IsOwnLine(line))
+            record.preservedLines.push_back(std::move(line));
+        start = next;
+    }
+}
+
+void CSetupApp::ApplySavedOptions()
+{
+    CRegistry& record = *CRegistry::Instance();
+    CLuaHost& host = CLuaHost::Instance();
+    for (int i = 0; i < kScriptSettings; ++i) {
+        int32_t& field = SettingField(record, i);
+        field = i < kOptionCount ? host.GetSavedOption(GetSettingName(i), field)
+                                 : host.GetSavedCommand(GetSettingName(i), field);
+    }
+}
+
+void CSetupApp::WritePreservedLines()
+{
+    Pending().Start(CRegistry::Instance()->preservedLines);
+}
+
+void CSetupApp::AppendOptionLines()
+{
+    CRegistry& record = *CRegistry::Instance();
+    PendingFile& file = Pending();
+    // When the kept lines could not be started, try once more with the whole file.
+    if (!file.Started() && !file.Start(record.preservedLines))
+        return;
+    for (int i = 0; i < kOptionCount; ++i)
+        CLuaHost::WriteOptionEntry(file, GetSettingName(i), SettingField(record, i));
+    file.Write("\r\n", 2);
+    for (int i = kOptionCount; i < kScriptSettings; ++i)
+        CLuaHost::WriteCommandEntry(file, GetSettingName(i), SettingField(record, i));
+    file.Commit();
+}
