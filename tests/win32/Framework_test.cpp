@@ -1,0 +1,287 @@
+// The framework layer: message-map lookup, run-time classes, Help routing,
+// the sheet's page access and creation, data binding, GDI ownership and the
+// catch-all boundary of the callbacks.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "framework/Dialog.h"
+#include "framework/Gdi.h"
+#include "framework/MsgMap.h"
+#include "framework/PropertySheet.h"
+#include "resource.h"
+#include "win32/UiHarness.h"
+
+namespace {
+
+using namespace ui_test;
+
+class BaseTarget : public CCmdTarget {
+public:
+    static const AFX_MSGMAP messageMap;
+    static const AFX_MSGMAP_ENTRY entries[];
+    const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
+    void OnBaseClick() { calls += "base;"; }
+    void OnShared() { calls += "base-shared;"; }
+    std::string calls;
+};
+
+class DerivedTarget : public BaseTarget {
+public:
+    static const AFX_MSGMAP messageMap;
+    static const AFX_MSGMAP_ENTRY entries[];
+    const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; }
+    void OnShared() { calls += "derived-shared;"; }
+    void OnFirst() { calls += "first;"; }
+    void OnSecond() { calls += "second;"; }
+    void OnRelease(NMHDR* header, LRESULT* result) { calls += "release;"; *result = static_cast<LRESULT>(header->idFrom); }
+};
+
+const AFX_MSGMAP_ENTRY BaseTarget::entries[] = {
+    OnCommandEntry<&BaseTarget::OnBaseClick>(BN_CLICKED, 7),
+    OnCommandEntry<&BaseTarget::OnShared>(BN_CLICKED, 8),
+};
+const AFX_MSGMAP BaseTarget::messageMap = AfxMakeMessageMap(&CCmdTarget::messageMap, entries);
+
+// Two entries for one key: the first one wins.
+const AFX_MSGMAP_ENTRY DerivedTarget::entries[] = {
+    OnCommandEntry<&DerivedTarget::OnShared>(BN_CLICKED, 8),
+    OnCommandEntry<&DerivedTarget::OnFirst>(CBN_SELCHANGE, 9),
+    OnCommandEntry<&DerivedTarget::OnSecond>(CBN_SELCHANGE, 9),
+    OnNotifyEntry<&DerivedTarget::OnRelease>(NM_RELEASEDCAPTURE, 9),
+};
+const AFX_MSGMAP DerivedTarget::messageMap = AfxMakeMessageMap(&BaseTarget::messageMap, entries);
+
+std::string Dispatch(DerivedTarget& target, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr)
+{
+    target.calls.clear();
+    MsgKey key;
+    if (!AfxMessageKey(message, wParam, lParam, key))
+        return "unmappable";
+    const AFX_MSGMAP_ENTRY* entry = AfxFindMessageEntry(target.GetMessageMap(), key);
+    if (!entry)
+        return "none";
+    const LRESULT r = entry->pfn(target, MsgArgs{nullptr, message, wParam, lParam});
+    if (result)
+        *result = r;
+    return target.calls;
+}
+
+TEST(MessageMap, LooksUpOwnEntriesInOrderThenTheBase)
+{
+    DerivedTarget target;
+    struct Case {
+        WPARAM wParam;
+        const char* expected;
+    } cases[] = {
+        {MAKEWPARAM(8, BN_CLICKED), "derived-shared;"},
+        {MAKEWPARAM(9, CBN_SELCHANGE), "first;"},
+        {MAKEWPARAM(7, BN_CLICKED), "base;"},
+        {MAKEWPARAM(7, CBN_SELCHANGE), "none"},
+        {MAKEWPARAM(10, BN_CLICKED), "none"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Dispatch(target, WM_COMMAND, c.wParam, 0), c.expected) << "wParam " << c.wParam;
+}
+
+TEST(MessageMap, NotificationsAreKeyedByCodeAndSenderAndPassTheirResult)
+{
+    DerivedTarget target;
+    NMHDR header = {nullptr, 9, static_cast<UINT>(NM_RELEASEDCAPTURE)};
+    LRESULT result = 0;
+    EXPECT_EQ(Dispatch(target, WM_NOTIFY, 9, reinterpret_cast<LPARAM>(&header), &result), "release;");
+    EXPECT_EQ(result, 9);
+    header.idFrom = 8;
+    EXPECT_EQ(Dispatch(target, WM_NOTIFY, 8, reinterpret_cast<LPARAM>(&header)), "none");
+    EXPECT_EQ(Dispatch(target, WM_NOTIFY, 9, 0), "unmappable");
+}
+
+TEST(MessageMap, EveryControlColourRequestSharesOneKey)
+{
+    for (UINT message = WM_CTLCOLORMSGBOX; message <= WM_CTLCOLORSTATIC; ++message) {
+        MsgKey key;
+        ASSERT_TRUE(AfxMessageKey(message, 0, 0, key));
+        EXPECT_EQ(key.message, WM_CTLCOLOR) << message;
+        EXPECT_EQ(key.code, 0u);
+        EXPECT_EQ(key.id, 0u);
+    }
+    MsgKey paint;
+    ASSERT_TRUE(AfxMessageKey(WM_PAINT, 1, 2, paint));
+    EXPECT_EQ(paint.message, static_cast<UINT>(WM_PAINT));
+    EXPECT_EQ(paint.id, 0u);
+}
+
+TEST(RuntimeClass, NamesBasesAndFactories)
+{
+    struct Case {
+        const CRuntimeClass* cls;
+        const char* name;
+        const CRuntimeClass* base;
+        bool creatable;
+    } cases[] = {
+        {&CSetupSheet::runtimeClass, "CSetupSheet", &CPropertySheet::runtimeClass, false},
+        {&CSetupOption::runtimeClass, "CSetupOption", &CPropertyPage::runtimeClass, true},
+        {&CSetupCMD::runtimeClass, "CSetupCMD", &CPropertyPage::runtimeClass, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_STREQ(c.cls->m_lpszClassName, c.name);
+        EXPECT_EQ(c.cls->m_pBaseClass, c.base) << c.name;
+        EXPECT_TRUE(c.cls->IsDerivedFrom(&CWnd::runtimeClass)) << c.name;
+        CObject* made = c.cls->CreateObject();
+        EXPECT_EQ(made != nullptr, c.creatable) << c.name;
+        if (made) {
+            EXPECT_EQ(made->GetRuntimeClass(), c.cls);
+            EXPECT_TRUE(made->IsKindOf(&CPropertyPage::runtimeClass));
+            EXPECT_FALSE(made->IsKindOf(&CPropertySheet::runtimeClass));
+            delete made;
+        }
+    }
+}
+
+TEST(HelpRouting, FollowsTheApplicationMessageMap)
+{
+    {
+        EXPECT_FALSE(AfxHelpEnabled()) << "no application object";
+        CPropertySheet sheet("plain");
+        CPropertyPage page(IDD_SYSTEM_PAGE);
+        EXPECT_EQ(sheet.m_psh.dwFlags & PSH_HASHELP, 0u);
+        EXPECT_EQ(page.m_psp.dwFlags & PSP_HASHELP, 0u);
+    }
+    CWinApp plainApp;
+    EXPECT_FALSE(AfxHelpEnabled()) << "the framework's own map routes no Help";
+    {
+        CSetupApp app;
+        EXPECT_TRUE(AfxHelpEnabled());
+        CPropertySheet sheet("plain");
+        CPropertyPage page(IDD_SYSTEM_PAGE);
+        EXPECT_NE(sheet.m_psh.dwFlags & PSH_HASHELP, 0u);
+        EXPECT_NE(page.m_psp.dwFlags & PSP_HASHELP, 0u);
+    }
+}
+
+TEST(SheetBase, PagesByIndexAreCheckedAgainstTheCount)
+{
+    CPropertySheet sheet("plain");
+    CPropertyPage first(IDD_SYSTEM_PAGE);
+    CPropertyPage second(IDD_OPTION_PAGE);
+    EXPECT_EQ(sheet.GetPage(0), nullptr);
+    sheet.AddPage(&first);
+    sheet.AddPage(&second);
+    EXPECT_EQ(sheet.GetPageCount(), 2);
+    EXPECT_EQ(sheet.GetPage(0), &first);
+    EXPECT_EQ(sheet.GetPage(1), &second);
+    EXPECT_EQ(sheet.GetPage(2), nullptr);
+    EXPECT_EQ(sheet.GetPage(-1), nullptr);
+}
+
+TEST(SheetBase, WithoutPagesNoWindowIsMade)
+{
+    CPropertySheet sheet("empty");
+    EXPECT_EQ(sheet.Create(), nullptr);
+    EXPECT_EQ(sheet.DoModal(), -1);
+}
+
+// A page whose initialisation throws: the exception stops at the dialog
+// procedure and is counted; the sheet still opens.
+class ThrowingPage : public CPropertyPage {
+public:
+    ThrowingPage() : CPropertyPage(IDD_OPTION_PAGE) {}
+    BOOL OnInitDialog() override { throw std::runtime_error("page set-up failed"); }
+};
+
+TEST(SheetBase, CallbacksCatchEverything)
+{
+    const unsigned before = AfxGetCallbackFailureCount();
+    ThrowingPage page;
+    CPropertySheet sheet("throws");
+    sheet.AddPage(&page);
+    ASSERT_NE(sheet.Create(), nullptr);
+    EXPECT_TRUE(sheet.IsOpen());
+    EXPECT_EQ(AfxGetCallbackFailureCount(), before + 1);
+}
+
+int g_modalButton = 0;
+
+// Presses the button from inside the modal loop once the sheet is up.
+void CALLBACK PressModalButton(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND sheetWindow = FindWindowA(nullptr, "modal");
+    if (sheetWindow && IsWindowVisible(sheetWindow))
+        Click(GetDlgItem(sheetWindow, g_modalButton));
+}
+
+TEST(SheetBase, ModalLoopEndsWithCancelAndOk)
+{
+    struct Case {
+        int button;
+        INT_PTR expected;
+    } cases[] = {{IDCANCEL, IDCANCEL}, {IDOK, IDOK}};
+    for (const Case& c : cases) {
+        CPropertyPage page(IDD_OPTION_PAGE);
+        CPropertySheet sheet("modal");
+        sheet.AddPage(&page);
+        g_modalButton = c.button;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, &PressModalButton);
+        EXPECT_EQ(sheet.DoModal(), c.expected);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(sheet.m_hWnd, nullptr);
+        EXPECT_EQ(page.m_hWnd, nullptr);
+    }
+}
+
+TEST(DataExchange, BindsOnceAndKeepsTheFirstWindow)
+{
+    CPropertyPage page(IDD_SYSTEM_PAGE);
+    CPropertySheet sheet("bind");
+    sheet.AddPage(&page);
+    ASSERT_NE(sheet.Create(), nullptr);
+    ASSERT_NE(page.m_hWnd, nullptr);
+    CWnd control;
+    CDataExchange dx(&page, FALSE);
+    DDX_Control(&dx, IDC_COMBO_DEVICE, control);
+    EXPECT_EQ(control.m_hWnd, GetDlgItem(page.m_hWnd, IDC_COMBO_DEVICE));
+    DDX_Control(&dx, IDC_COMBO_MODE, control);
+    EXPECT_EQ(control.m_hWnd, GetDlgItem(page.m_hWnd, IDC_COMBO_DEVICE));
+}
+
+TEST(Gdi, WrappersOwnTheirObjects)
+{
+    HGDIOBJ first = CreateSolidBrush(RGB(1, 2, 3));
+    HGDIOBJ second = CreateSolidBrush(RGB(4, 5, 6));
+    {
+        CBrush brush;
+        brush.Attach(first);
+        brush.Attach(second);
+        EXPECT_EQ(GetObjectType(first), 0u) << "the replaced brush is deleted";
+        EXPECT_EQ(GetObjectType(second), static_cast<DWORD>(OBJ_BRUSH));
+    }
+    EXPECT_EQ(GetObjectType(second), 0u) << "the brush goes with its wrapper";
+
+    CBitmap empty;
+    BITMAP info = {};
+    EXPECT_EQ(empty.GetBitmap(&info), 0);
+}
+
+TEST(Controls, ComboBoxReportsOutOfRangeIndices)
+{
+    CPropertyPage page(IDD_SYSTEM_PAGE);
+    CPropertySheet sheet("combo");
+    sheet.AddPage(&page);
+    ASSERT_NE(sheet.Create(), nullptr);
+    CComboBox combo;
+    combo.Attach(GetDlgItem(page.m_hWnd, IDC_COMBO_MODE));
+    EXPECT_EQ(combo.AddString("a"), 0);
+    EXPECT_EQ(combo.AddString("b"), 1);
+    EXPECT_EQ(combo.SetCurSel(1), 1);
+    EXPECT_EQ(combo.SetCurSel(2), CB_ERR);
+    EXPECT_EQ(combo.SetCurSel(-1), CB_ERR);
+    EXPECT_EQ(combo.GetCurSel(), CB_ERR);
+    EXPECT_EQ(combo.GetLBText(1), "b");
+    EXPECT_EQ(combo.GetLBText(5), "");
+    EXPECT_EQ(combo.GetLBText(-1), "");
+}
+
+}  // namespace
