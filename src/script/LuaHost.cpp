@@ -1,0 +1,331 @@
+#include "script/LuaHost.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+}
+
+#include "common/Path.h"
+#include "settings/SettingNames.h"
+
+namespace {
+
+constexpr int kNoScript = -1;
+constexpr size_t kMaxPath = 1024;
+constexpr size_t kFormatBuffer = 4096;
+
+// What each known script needs: the script read in its place when it cannot
+// be compiled, and the tables created empty between compiling and running.
+struct KnownScript {
+    int name;
+    int fallback;
+    int tables[2];
+    int tableCount;
+};
+
+const KnownScript kKnownScripts[] = {
+    {kNameSavedScript, kNameDefaultScript, {kNameCommandTable, kNameOptionTable}, 2},
+    {kNameDefaultScript, kNoScript, {}, 0},
+    {kNameMessageScript, kNoScript, {kNameMessageTable}, 1},
+};
+
+const char* const kExtensions[] = {".lub", ".lua"};
+
+const KnownScript* FindKnownScript(const char* scriptName)
+{
+    for (const KnownScript& script : kKnownScripts) {
+        const char* name = GetSettingName(script.name);
+        if (scriptName && name && std::strcmp(scriptName, name) == 0)
+            return &script;
+    }
+    return nullptr;
+}
+
+// The platform's file name of script + extension in `out`. Runs inside the
+// protected lookup, so its strings must be gone before the next Lua call.
+bool FileName(const char* scriptName, const char* extension, char (&out)[kMaxPath])
+{
+    const std::string native = NativePath(std::string(scriptName) + extension);
+    if (native.size() >= kMaxPath)
+        return false;
+    std::memcpy(out, native.c_str(), native.size() + 1);
+    return true;
+}
+
+// Truncation toward zero; numbers an int32 cannot hold saturate, NaN has no
+// sensible integer and gives the caller's default.
+int ToInt32(double value, int defaultValue)
+{
+    if (std::isnan(value))
+        return defaultValue;
+    if (value >= 2147483648.0)
+        return INT32_MAX;
+    if (value <= -2147483649.0)
+        return INT32_MIN;
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+struct CLuaHost::Lookup {
+    CLuaHost* host;
+    const char* scriptName;
+    const char* tableName;
+    const char* key;
+    int wantedType;
+    bool found;
+};
+
+CLuaHost::CLuaHost()
+{
+    OpenState();
+}
+
+CLuaHost::~CLuaHost()
+{
+    if (m_state) {
+        lua_close(m_state);
+        m_state = nullptr;
+    }
+}
+
+CLuaHost& CLuaHost::Instance()
+{
+    static CLuaHost host;
+    return host;
+}
+
+void* CLuaHost::Allocate(void* ud, void* block, size_t oldSize, size_t newSize)
+{
+    CLuaHost* host = static_cast<CLuaHost*>(ud);
+    if (newSize == 0) {
+        std::free(block);
+        host->m_used -= oldSize;
+        return nullptr;
+    }
+    if (host->m_capped && newSize > oldSize) {
+        const size_t room = host->m_used < kMemoryCap ? kMemoryCap - host->m_used : 0;
+        if (newSize - oldSize > room)
+            return nullptr;
+    }
+    void* grown = std::realloc(block, newSize);
+    if (grown)
+        host->m_used = host->m_used - oldSize + newSize;
+    return grown;
+}
+
+int CLuaHost::Panic(lua_State*)
+{
+    // Every script runs protected, so this means a broken state. Returning
+    // would make the library call exit(), running destructors on that state.
+    std::abort();
+}
+
+void CLuaHost::StopRunaway(lua_State* state, lua_Debug*)
+{
+    lua_pushstring(state, "instruction budget exhausted");
+    lua_error(state);
+}
+
+bool CLuaHost::LoadChunk(const char* scriptName)
+{
+    if (!m_state || !scriptName)
+        return false;
+    for (const char* extension : kExtensions) {
+        char path[kMaxPath];
+        if (!FileName(scriptName, extension, path))
+            continue;
+        if (luaL_loadfile(m_state, path) == 0)
+            return true;
+        lua_pop(m_state, 1);  // the error message
+    }
+    return false;
+}
+
+bool CLuaHost::LoadScript(const char* scriptName)
+{
+    const KnownScript* script = FindKnownScript(scriptName);
+    if (!script)
+        return false;
+    if (!LoadChunk(scriptName))
+        return script->fallback != kNoScript && LoadChunk(GetSettingName(script->fallback));
+    for (int i = 0; i < script->tableCount; ++i) {
+        lua_createtable(m_state, 0, 0);
+        lua_setfield(m_state, LUA_GLOBALSINDEX, GetSettingName(script->tables[i]));
+    }
+    return true;
+}
+
+bool CLuaHost::FindValue(const char* tableName, const char* key, int wantedType)
+{
+    if (!m_state || lua_type(m_state, -1) != LUA_TFUNCTION)
+        return false;
+    const int below = lua_gettop(m_state) - 1;
+    // Setting the hook restarts its count, so each run gets the whole budget.
+    lua_sethook(m_state, &CLuaHost::StopRunaway, LUA_MASKCOUNT, kInstructionBudget);
+    const int status = lua_pcall(m_state, 0, 0, 0);
+    lua_sethook(m_state, nullptr, 0, 0);
+    if (status != 0) {
+        lua_settop(m_state, below);
+        return false;
+    }
+    lua_getfield(m_state, LUA_GLOBALSINDEX, tableName);
+    if (lua_type(m_state, -1) != LUA_TTABLE) {
+        lua_settop(m_state, below);
+        return false;
+    }
+    lua_pushstring(m_state, key);
+    lua_gettable(m_state, -2);
+    if (lua_type(m_state, -1) != wantedType) {
+        lua_settop(m_state, below);
+        return false;
+    }
+    lua_replace(m_state, -2);
+    return true;
+}
+
+int CLuaHost::RunLookup(lua_State* state)
+{
+    // Errors raised in here unwind by longjmp: keep no C++ objects alive.
+    Lookup* lookup = static_cast<Lookup*>(lua_touserdata(state, 1));
+    CLuaHost& host = *lookup->host;
+    lookup->found = host.LoadScript(lookup->scriptName) &&
+                    host.FindValue(lookup->tableName, lookup->key, lookup->wantedType);
+    return lookup->found ? 1 : 0;
+}
+
+bool CLuaHost::LookupValue(const char* scriptName, const char* tableName, const char* key, int wantedType)
+{
+    if (!m_state)
+        return false;
+    const int top = lua_gettop(m_state);
+    Lookup lookup{this, scriptName, tableName, key, wantedType, false};
+    lua_pushcfunction(m_state, &CLuaHost::RunLookup);
+    lua_pushlightuserdata(m_state, &lookup);
+    // Compiling, preparing and running all happen in this one protected call,
+    // so a refused allocation anywhere in them is an error the call catches.
+    m_capped = true;
+    const int status = lua_pcall(m_state, 1, 1, 0);
+    m_capped = false;
+    if (status == 0 && lookup.found)
+        return true;
+    Release(top);
+    return false;
+}
+
+void CLuaHost::OpenState()
+{
+    // Our own allocator, so the state can be capped; the library's default
+    // would let a runaway script take all memory.
+    m_state = lua_newstate(&CLuaHost::Allocate, this);
+    if (m_state)
+        lua_atpanic(m_state, &CLuaHost::Panic);
+}
+
+void CLuaHost::Release(int top)
+{
+    lua_settop(m_state, top);
+    lua_gc(m_state, LUA_GCCOLLECT, 0);
+    // Live data this large was hoarded in a global by a runaway run; kept, it
+    // would make every later lookup fail at the cap. Start over without it.
+    if (m_used > kMemoryCap / 2) {
+        lua_close(m_state);
+        OpenState();
+    }
+}
+
+int CLuaHost::GetInt(const char* scriptName, const char* tableName, const char* key, int defaultValue)
+{
+    if (!m_state)
+        return defaultValue;
+    const int top = lua_gettop(m_state);
+    if (!LookupValue(scriptName, tableName, key, LUA_TNUMBER))
+        return defaultValue;
+    const int value = ToInt32(lua_tonumber(m_state, -1), defaultValue);
+    Release(top);
+    return value;
+}
+
+int CLuaHost::GetSavedOption(const char* key, int defaultValue)
+{
+    return GetInt(GetSettingName(kNameSavedScript), GetSettingName(kNameOptionTable), key, defaultValue);
+}
+
+int CLuaHost::GetSavedCommand(const char* key, int defaultValue)
+{
+    return GetInt(GetSettingName(kNameSavedScript), GetSettingName(kNameCommandTable), key, defaultValue);
+}
+
+int CLuaHost::GetDefaultOption(const char* key)
+{
+    return GetInt(GetSettingName(kNameDefaultScript), GetSettingName(kNameOptionTable), key, 0);
+}
+
+int CLuaHost::GetDefaultCommand(const char* key)
+{
+    return GetInt(GetSettingName(kNameDefaultScript), GetSettingName(kNameCommandTable), key, 0);
+}
+
+const char* CLuaHost::GetString(const char* tableName, const char* key)
+{
+    if (!m_state)
+        return "";
+    const int top = lua_gettop(m_state);
+    if (!LookupValue(GetSettingName(kNameMessageScript), tableName, key, LUA_TSTRING))
+        return "";
+    m_result = lua_tolstring(m_state, -1, nullptr);
+    Release(top);
+    return m_result.c_str();
+}
+
+const char* CLuaHost::GetSetupMessage(const char* key)
+{
+    return GetString(GetSettingName(kNameMessageTable), key);
+}
+
+std::string CLuaHost::FormatText(const char* format, ...)
+{
+    // Longer output grows the buffer instead of being cut: a cut line would
+    // lose its line end and run into the next one.
+    char buffer[kFormatBuffer] = {};
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    std::string text;
+    if (length >= 0 && static_cast<size_t>(length) < sizeof buffer) {
+        text.assign(buffer, static_cast<size_t>(length));
+    } else if (length > 0) {
+        std::vector<char> large(static_cast<size_t>(length) + 1);
+        if (std::vsnprintf(large.data(), large.size(), format, again) == length)
+            text.assign(large.data(), static_cast<size_t>(length));
+    }
+    va_end(again);
+    return text;
+}
+
+void CLuaHost::WriteEntry(IOutputFile& file, const char* tableName, const char* key, int value)
+{
+    const std::string line = tableName + FormatText("[\"%s\"] = %d\r\n", key, value);
+    file.Write(line.data(), line.size());
+}
+
+void CLuaHost::WriteOptionEntry(IOutputFile& file, const char* key, int value)
+{
+    WriteEntry(file, GetSettingName(kNameOptionTable), key, value);
+}
+
+void CLuaHost::WriteCommandEntry(IOutputFile& file, const char* key, int value)
+{
+    WriteEntry(file, GetSettingName(kNameCommandTable), key, value);
+}

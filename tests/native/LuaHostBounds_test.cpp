@@ -1,0 +1,96 @@
+#include "script/LuaHost.h"
+
+#include <chrono>
+#include <string>
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <lua.h>
+}
+
+#include "settings/SettingNames.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const char kDefaultFile[] = "System/LuaFiles514/OptionInfo.lua";
+const char kSavedFile[] = "SaveData/OptionInfo.lua";
+
+class LuaHostBoundsTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitSettingNames(); }
+
+    int KilobytesInUse() { return lua_gc(host.State(), LUA_GCCOUNT, 0); }
+
+    TempGameDir dir;
+    CLuaHost host;
+};
+
+TEST_F(LuaHostBoundsTest, RunawayScriptsEndWithTheDefault)
+{
+    const struct {
+        const char* name;
+        const char* script;
+    } cases[] = {
+        {"endless loop", "OptionInfoList = { K = 5 } while true do end"},
+        {"endless recursion by tail call", "local function f() return f() end OptionInfoList = { K = 5 } f()"},
+        {"growing table", "OptionInfoList = { K = 5 } local t, i = {}, 0 while true do i = i + 1 t[i] = i end"},
+        {"growing string", "OptionInfoList = { K = 5 } local s = 'x' while true do s = s .. s end"},
+        {"growing global", "OptionInfoList = { K = 5 } Hoard = {} local i = 0 while true do i = i + 1 Hoard[i] = {} end"},
+    };
+    const int baseline = KilobytesInUse();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.WriteFile(kDefaultFile, c.script);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+        // The run's data are gone; the library's concatenation buffer only
+        // halves per collection, so allow for what is left of it.
+        EXPECT_LT(KilobytesInUse(), baseline + static_cast<int>(CLuaHost::kMemoryCap / 8 / 1024));
+        dir.WriteFile(kDefaultFile, "OptionInfoList = { K = 5 }");
+        EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 5);
+    }
+}
+
+TEST_F(LuaHostBoundsTest, HoardLeftInAGlobalIsDropped)
+{
+    // Small steps fill the state right up to the cap, and the global keeps it all.
+    dir.WriteFile(kDefaultFile, "OptionInfoList = { K = 5 } Hoard = {} while true do Hoard = { Hoard } end");
+    EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
+    EXPECT_LT(KilobytesInUse(), 1024);
+    dir.WriteFile(kDefaultFile, "OptionInfoList = { K = Hoard and 1 or 6 }");
+    EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 6);
+    EXPECT_EQ(lua_gettop(host.State()), 0);
+}
+
+TEST_F(LuaHostBoundsTest, HugeSourceFailsToCompileAndTheNextCandidateIsUsed)
+{
+    // A literal larger than the cap makes the compiler run out of its memory.
+    dir.WriteFile("System/LuaFiles514/OptionInfo.lub",
+                  "OptionInfoList = { K = 1 } S = \"" + std::string(CLuaHost::kMemoryCap / 2 + 1024, 'a') + "\"");
+    dir.WriteFile(kDefaultFile, "OptionInfoList = { K = 2 }");
+    EXPECT_EQ(host.GetDefaultOption("K"), 2);
+}
+
+TEST_F(LuaHostBoundsTest, LargeSavedFileStaysWithinTheBounds)
+{
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += (i % 2 ? "OptionInfoList[\"Other" : "CmdOnOffList[\"/other") + std::to_string(i) + "\"] = " +
+                std::to_string(i) + "\r\n";
+    for (int i = 0; i <= kNameLastOption; ++i)
+        text += "OptionInfoList[\"" + std::string(GetSettingName(i)) + "\"] = " + std::to_string(i + 1) + "\r\n";
+    text += "\r\n";
+    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+        text += "CmdOnOffList[\"" + std::string(GetSettingName(i)) + "\"] = 1\r\n";
+    dir.WriteFile(kSavedFile, text);
+    for (int i = 0; i <= kNameLastOption; ++i)
+        EXPECT_EQ(host.GetSavedOption(GetSettingName(i), 0), i + 1) << GetSettingName(i);
+    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+        EXPECT_EQ(host.GetSavedCommand(GetSettingName(i), 0), 1) << GetSettingName(i);
+    EXPECT_EQ(host.GetSavedOption("Other19999", 0), 19999);
+}
+
+}  // namespace

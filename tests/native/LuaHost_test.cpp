@@ -1,0 +1,376 @@
+#include "script/LuaHost.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+}
+
+#include "settings/SettingNames.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const char kDefaultFile[] = "System/LuaFiles514/OptionInfo";
+const char kMessageFile[] = "System/LuaFiles514/MsgString";
+const char kSavedFile[] = "SaveData/OptionInfo";
+const char kDefaultScript[] = "System\\LuaFiles514\\OptionInfo";
+
+// A chunk as the native luac would write it.
+std::string Precompile(const std::string& source)
+{
+    lua_State* state = luaL_newstate();
+    std::string bytes;
+    if (luaL_loadstring(state, source.c_str()) == 0) {
+        lua_dump(state, [](lua_State*, const void* data, size_t size, void* out) {
+            static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
+            return 0;
+        }, &bytes);
+    }
+    lua_close(state);
+    return bytes;
+}
+
+class RecordingFile : public IOutputFile {
+public:
+    void Write(const void* data, size_t size) override
+    {
+        writes.emplace_back(static_cast<const char*>(data), size);
+    }
+    std::vector<std::string> writes;
+};
+
+class LuaHostTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitSettingNames(); }
+
+    void Write(const char* script, const char* extension, const std::string& text)
+    {
+        dir.WriteFile(std::string(script) + extension, text);
+    }
+
+    TempGameDir dir;
+    CLuaHost host;
+};
+
+TEST_F(LuaHostTest, InstanceIsOneHostWithAState)
+{
+    EXPECT_EQ(&CLuaHost::Instance(), &CLuaHost::Instance());
+    EXPECT_NE(CLuaHost::Instance().State(), nullptr);
+    EXPECT_NE(host.State(), nullptr);
+}
+
+TEST_F(LuaHostTest, MissingScriptsGiveTheDefaults)
+{
+    EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 7);
+    EXPECT_EQ(host.GetSavedCommand("/fog", -3), -3);
+    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 0);
+    EXPECT_EQ(host.GetDefaultCommand("/fog"), 0);
+    EXPECT_STREQ(host.GetSetupMessage("ISOK"), "");
+}
+
+TEST_F(LuaHostTest, UncompilableSavedScriptFallsBackToTheDefaultScript)
+{
+    Write(kDefaultFile, ".lua", "OptionInfoList = { Bgm_Volume = 100 } CmdOnOffList = { ['/fog'] = 1 }");
+    const struct {
+        const char* name;
+        const char* savedLua;  // nullptr: no file
+    } cases[] = {
+        {"missing", nullptr},
+        {"syntax error", "OptionInfoList[\"WIDTH\"] = = 3"},
+        {"binary junk", "\x1bLua\x51junk"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.savedLua)
+            Write(kSavedFile, ".lua", c.savedLua);
+        EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 100);
+        EXPECT_EQ(host.GetSavedCommand("/fog", 7), 1);
+        EXPECT_EQ(host.GetSavedOption("WIDTH", 7), 7);  // the default script lacks it
+    }
+}
+
+TEST_F(LuaHostTest, SavedScriptFailingAtRunTimeGivesTheCallersDefault)
+{
+    Write(kDefaultFile, ".lua", "OptionInfoList = { Bgm_Volume = 100 }");
+    Write(kSavedFile, ".lua", "OptionInfoList[\"Bgm_Volume\"] = 5\r\nOther[\"x\"] = 1\r\n");
+    EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 7);
+}
+
+TEST_F(LuaHostTest, SavedScriptIsFoundWhateverTheFolderCase)
+{
+    dir.WriteFile("savedata/OptionInfo.lua", "OptionInfoList[\"WIDTH\"] = 1024\r\n");
+    EXPECT_EQ(host.GetSavedOption("WIDTH", 640), 1024);
+}
+
+TEST_F(LuaHostTest, CompiledFileWinsOverSourceAndBrokenOnesAreSkipped)
+{
+    const std::string lua = "OptionInfoList = { WIDTH = 2 }";
+    const struct {
+        const char* name;
+        std::string lub;
+        int expected;
+    } cases[] = {
+        {"source text under .lub", "OptionInfoList = { WIDTH = 1 }", 1},
+        {"native precompiled chunk", Precompile("OptionInfoList = { WIDTH = 3 }"), 3},
+        {"garbage", "\x01\x02 not lua at all ((", 2},
+        {"32-bit header with junk", std::string("\x1bLua\x51\x00\x01\x04\x04\x04\x08\x00", 12) + "junkjunk", 2},
+        {"truncated native chunk", Precompile("OptionInfoList = { WIDTH = 4 }").substr(0, 20), 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.lub.empty());
+        Write(kDefaultFile, ".lub", c.lub);
+        Write(kDefaultFile, ".lua", lua);
+        EXPECT_EQ(host.GetDefaultOption("WIDTH"), c.expected);
+    }
+}
+
+TEST_F(LuaHostTest, SavedTablesStartEmptyForEveryRun)
+{
+    Write(kDefaultFile, ".lua", "OptionInfoList = { WIDTH = 640 } CmdOnOffList = { ['/fog'] = 0 }");
+    ASSERT_EQ(host.GetDefaultCommand("/fog"), 0);  // leaves a CmdOnOffList with "/fog" behind
+    Write(kSavedFile, ".lua", "OptionInfoList[\"WIDTH\"] = 800\r\n");
+    EXPECT_EQ(host.GetSavedCommand("/fog", 1), 1);
+    EXPECT_EQ(host.GetSavedOption("WIDTH", 0), 800);
+}
+
+TEST_F(LuaHostTest, MessageTableStartsEmptyForEveryRun)
+{
+    Write(kMessageFile, ".lua", "SetupMSG[\"ISOK\"] = \"Save?\"");
+    EXPECT_STREQ(host.GetSetupMessage("ISOK"), "Save?");
+    Write(kMessageFile, ".lua", "SetupMSG[\"Mode\"] = \"Resolution\"");
+    EXPECT_STREQ(host.GetSetupMessage("ISOK"), "");
+    EXPECT_STREQ(host.GetSetupMessage("Mode"), "Resolution");
+}
+
+TEST_F(LuaHostTest, ScriptsShareGlobalsAndAreRunAnewForEveryLookup)
+{
+    // The default script assigns no command table, so it sees the saved run's.
+    Write(kDefaultFile, ".lua", "Runs = (Runs or 0) + 1 OptionInfoList = { Bgm_Volume = Runs }");
+    Write(kSavedFile, ".lua", "CmdOnOffList[\"/fog\"] = 1\r\n");
+    EXPECT_EQ(host.GetDefaultCommand("/fog"), 0);
+    EXPECT_EQ(host.GetSavedCommand("/fog", 0), 1);
+    EXPECT_EQ(host.GetDefaultCommand("/fog"), 1);
+    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 3);
+    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 4);
+}
+
+TEST_F(LuaHostTest, NumbersConvertByTruncationAndSaturate)
+{
+    const struct {
+        const char* value;
+        int expected;
+    } cases[] = {
+        {"3.99", 3},
+        {"2.9", 2},
+        {"-0.5", 0},
+        {"-2.9", -2},
+        {"1.7", 1},
+        {"-1", -1},
+        {"2147483647", INT32_MAX},
+        {"2147483647.9", INT32_MAX},
+        {"2147483648", INT32_MAX},
+        {"1e300", INT32_MAX},
+        {"1/0", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"-2147483648.9", INT32_MIN},
+        {"-2147483649", INT32_MIN},
+        {"-1/0", INT32_MIN},
+        {"0/0", 77},
+        {"\"5\"", 77},
+        {"true", 77},
+        {"{}", 77},
+        {"nil", 77},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        Write(kDefaultFile, ".lua", std::string("OptionInfoList = { K = ") + c.value + " }");
+        EXPECT_EQ(host.GetInt(kDefaultScript, "OptionInfoList", "K", 77), c.expected);
+    }
+}
+
+TEST_F(LuaHostTest, TextLookupsTakeStringsOnly)
+{
+    const struct {
+        const char* value;
+        const char* expected;
+    } cases[] = {
+        {"\"Save the settings?\"", "Save the settings?"},
+        {"\"\"", ""},
+        {"\"ab\\0cd\"", "ab"},
+        {"5", ""},
+        {"false", ""},
+        {"{}", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        Write(kMessageFile, ".lua", std::string("SetupMSG.ISOK = ") + c.value);
+        EXPECT_STREQ(host.GetSetupMessage("ISOK"), c.expected);
+    }
+}
+
+// T stands for the table, V for a value of the wanted type.
+std::string Fill(std::string script, const std::string& table, const std::string& value)
+{
+    for (size_t at; (at = script.find('T')) != std::string::npos;)
+        script.replace(at, 1, table);
+    for (size_t at; (at = script.find('V')) != std::string::npos;)
+        script.replace(at, 1, value);
+    return script;
+}
+
+TEST_F(LuaHostTest, FailingScriptsGiveTheDefault)
+{
+    const struct {
+        const char* name;
+        const char* script;
+    } cases[] = {
+        {"no print", "T = { K = V } print(V)"},
+        {"no string library", "T = { K = V } local n = string.len(V)"},
+        {"error after the assignment", "T = { K = V } local t = nil t.x = 1"},
+        {"error of its own", "T = { K = V } error(V)"},
+        {"deep recursion", "local function f() return 1 + f() end T = { K = V } f()"},
+        {"table is a number", "T = 5"},
+        {"table missing", "T = nil Other = { K = V }"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write(kDefaultFile, ".lua", Fill(c.script, "OptionInfoList", "5"));
+        EXPECT_EQ(host.GetInt(kDefaultScript, "OptionInfoList", "K", 77), 77);
+        Write(kMessageFile, ".lua", Fill(c.script, "SetupMSG", "\"text\""));
+        EXPECT_STREQ(host.GetString("SetupMSG", "K"), "");
+    }
+}
+
+TEST_F(LuaHostTest, UnknownScriptNamesAreNeverLoaded)
+{
+    const char* const names[] = {"Other", "savedata\\OptionInfo", "System\\LuaFiles514\\optioninfo",
+                                 "System\\LuaFiles514\\OptionInfo.lua", ""};
+    dir.WriteFile("Other.lua", "OptionInfoList = { K = 5 }");
+    dir.WriteFile("savedata/OptionInfo.lua", "OptionInfoList[\"K\"] = 5");
+    Write(kDefaultFile, ".lua", "OptionInfoList = { K = 5 }");
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(host.LoadScript(name));
+        EXPECT_EQ(host.GetInt(name, "OptionInfoList", "K", 77), 77);
+    }
+    EXPECT_EQ(lua_gettop(host.State()), 0);
+}
+
+TEST_F(LuaHostTest, HundredMixedLookupsKeepTheStackHeight)
+{
+    Write(kDefaultFile, ".lua", "OptionInfoList = { Bgm_Volume = 100, Text = \"5\" } CmdOnOffList = { ['/fog'] = 1 }");
+    Write(kSavedFile, ".lua", "OptionInfoList[\"WIDTH\"] = 1024\r\nbroken(\r\n");  // does not compile
+    Write(kMessageFile, ".lua", "SetupMSG.ISOK = \"Save?\" SetupMSG.Num = 3 if SetupMSG.Fail then end");
+    lua_State* state = host.State();
+    lua_pushinteger(state, 42);  // something of the caller's below the lookups
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 100);
+        EXPECT_EQ(host.GetDefaultOption("Text"), 0);
+        EXPECT_EQ(host.GetDefaultOption("Missing"), 0);
+        EXPECT_EQ(host.GetDefaultCommand("/fog"), 1);
+        EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 100);
+        EXPECT_EQ(host.GetInt("Other", "OptionInfoList", "Bgm_Volume", 7), 7);
+        EXPECT_STREQ(host.GetSetupMessage("ISOK"), "Save?");
+        EXPECT_STREQ(host.GetSetupMessage("Num"), "");
+        EXPECT_STREQ(host.GetString("NoSuchTable", "ISOK"), "");
+        EXPECT_EQ(host.GetInt(kDefaultScript, "NoSuchTable", "Bgm_Volume", 7), 7);
+    }
+    EXPECT_EQ(lua_gettop(state), 1);
+    EXPECT_EQ(lua_tointeger(state, 1), 42);
+    lua_settop(state, 0);
+}
+
+TEST_F(LuaHostTest, BuildingBlocksLeaveOnlyWhatTheyPromise)
+{
+    Write(kDefaultFile, ".lua", "OptionInfoList = { K = 5 }");
+    lua_State* state = host.State();
+    ASSERT_TRUE(host.LoadChunk(kDefaultScript));
+    EXPECT_EQ(lua_gettop(state), 1);
+    ASSERT_TRUE(host.FindValue("OptionInfoList", "K", LUA_TNUMBER));
+    EXPECT_EQ(lua_gettop(state), 1);
+    EXPECT_EQ(lua_tonumber(state, -1), 5);
+    lua_settop(state, 0);
+
+    ASSERT_TRUE(host.LoadChunk(kDefaultScript));
+    EXPECT_FALSE(host.FindValue("OptionInfoList", "K", LUA_TSTRING));
+    EXPECT_EQ(lua_gettop(state), 0);
+    EXPECT_FALSE(host.FindValue("OptionInfoList", "K", LUA_TNUMBER));  // no chunk to run
+    EXPECT_FALSE(host.LoadChunk("NoSuchScript"));
+    EXPECT_EQ(lua_gettop(state), 0);
+}
+
+TEST_F(LuaHostTest, EntriesAreOneWriteInTheOptionFileFormat)
+{
+    const struct {
+        void (*write)(IOutputFile&, const char*, int);
+        const char* key;
+        int value;
+        const char* expected;
+    } cases[] = {
+        {&CLuaHost::WriteOptionEntry, "WIDTH", 1024, "OptionInfoList[\"WIDTH\"] = 1024\r\n"},
+        {&CLuaHost::WriteOptionEntry, "HEIGHT", -1, "OptionInfoList[\"HEIGHT\"] = -1\r\n"},
+        {&CLuaHost::WriteCommandEntry, "/fog", 0, "CmdOnOffList[\"/fog\"] = 0\r\n"},
+        {&CLuaHost::WriteCommandEntry, "/lightmap", INT32_MIN, "CmdOnOffList[\"/lightmap\"] = -2147483648\r\n"},
+    };
+    for (const auto& c : cases) {
+        RecordingFile file;
+        c.write(file, c.key, c.value);
+        ASSERT_EQ(file.writes.size(), 1u);
+        EXPECT_EQ(file.writes[0], c.expected);
+    }
+}
+
+TEST_F(LuaHostTest, WrittenLinesReadBackAsTheSavedScript)
+{
+    std::string text;
+    RecordingFile file;
+    for (int i = 0; i <= kNameLastOption; ++i)
+        CLuaHost::WriteOptionEntry(file, GetSettingName(i), 1000 - 37 * i);
+    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+        CLuaHost::WriteCommandEntry(file, GetSettingName(i), i % 2);
+    for (const std::string& line : file.writes)
+        text += line;
+    Write(kSavedFile, ".lua", text);
+    for (int i = 0; i <= kNameLastOption; ++i)
+        EXPECT_EQ(host.GetSavedOption(GetSettingName(i), 7), 1000 - 37 * i) << GetSettingName(i);
+    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+        EXPECT_EQ(host.GetSavedCommand(GetSettingName(i), 7), i % 2) << GetSettingName(i);
+}
+
+TEST(LuaHostFormat, LongTextIsNotCut)
+{
+    const std::string key(5000, 'k');
+    const std::string text = CLuaHost::FormatText("[\"%s\"] = %d\r\n", key.c_str(), -12);
+    EXPECT_EQ(text, "[\"" + key + "\"] = -12\r\n");
+    EXPECT_EQ(CLuaHost::FormatText("%s", std::string(4095, 'a').c_str()).size(), 4095u);
+    EXPECT_EQ(CLuaHost::FormatText("%s", std::string(4096, 'a').c_str()).size(), 4096u);
+}
+
+TEST_F(LuaHostTest, ExampleScriptsProvideEveryKey)
+{
+    dir.CopyExampleScripts();
+    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 100);
+    EXPECT_EQ(host.GetDefaultOption("Effect_Volume"), 90);
+    EXPECT_EQ(host.GetDefaultCommand("/bgm"), 1);
+    EXPECT_EQ(host.GetDefaultCommand("/sound"), 1);
+    const char* const optionKeys[] = {"Bgm_Volume", "Effect_Volume", "MouseExclusive"};
+    for (const char* key : optionKeys)
+        EXPECT_NE(host.GetInt(kDefaultScript, "OptionInfoList", key, -1), -1) << key;
+    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i) {
+        const int value = host.GetInt(kDefaultScript, "CmdOnOffList", GetSettingName(i), -1);
+        EXPECT_TRUE(value == 0 || value == 1) << GetSettingName(i);
+    }
+    for (int i = kNameFirstSystemTip; i < kSettingNameCount; ++i)
+        EXPECT_STRNE(host.GetSetupMessage(GetSettingName(i)), "") << GetSettingName(i);
+    EXPECT_STRNE(host.GetSetupMessage("ISOK"), "");
+}
+
+}  // namespace
