@@ -1,0 +1,123 @@
+// Registry operations failing during start-up and the save, on the memory
+// double: nothing crashes, every key opened is closed, the values that could
+// be stored are stored whole, and the option file is saved regardless.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/SetupApp.h"
+#include "settings/MemoryRegistry.h"
+#include "settings/Registry.h"
+#include "settings/RegistryStore.h"
+#include "support/SaveCheck.h"
+#include "support/TempDir.h"
+
+namespace {
+
+struct StoredValue {
+    const char* name;
+    uint32_t type;
+    size_t size;
+};
+
+const StoredValue kValues[] = {
+    {"DEVICENAME", kRegSz, 40},      {"GUIDDEVICE", kRegBinary, 16},     {"GUIDDRIVER", kRegBinary, 16},
+    {"SOUNDMODE", kRegDword, 4},     {"SPEAKERTYPE", kRegDword, 4},      {"DIGITALRATETYPE", kRegDword, 4},
+    {"DIGITALBITSTYPE", kRegDword, 4}, {"PROVIDERNAME", kRegSz, 16},
+};
+
+class FaultInjectionRegistry : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir.CopyExampleScripts();
+        dir.WriteFile("SaveData/OptionInfo.lua", "GameWindowX = 12\r\nOptionInfoList[\"WIDTH\"] = 800\r\n");
+    }
+
+    void TearDown() override
+    {
+        CSetupApp::ShutDown();
+        saveConfirmed = false;
+    }
+
+    // Start-up and a confirmed save with the registry as the test set it up.
+    void StartUpAndSave()
+    {
+        ScopedRegistryApi scope(registry);
+        ASSERT_TRUE(CSetupApp::StartUp());
+        CRegistry& record = *CRegistry::Instance();
+        EditSettings(record);
+        expectedFile = ExpectedOptionFile(record.preservedLines, record);
+        SaveConfirmed();
+        EXPECT_EQ(0u, registry.OpenHandles()) << "a key was left open";
+        EXPECT_EQ(expectedFile, dir.ReadFile("SaveData/OptionInfo.lua"));
+        EXPECT_FALSE(dir.Exists("SaveData/OptionInfo.lua.new"));
+    }
+
+    void ExpectStoredWhole(const StoredValue& value)
+    {
+        const MemoryRegistry::Value* stored = registry.Get(kSettingsKey, value.name);
+        ASSERT_NE(nullptr, stored) << value.name;
+        EXPECT_EQ(value.type, stored->type) << value.name;
+        EXPECT_EQ(value.size, stored->bytes.size()) << value.name;
+    }
+
+    TempGameDir dir;
+    MemoryRegistry registry;
+    std::string expectedFile;
+};
+
+TEST_F(FaultInjectionRegistry, KeyNotCreatableStoresNothingAndSavesTheFile)
+{
+    registry.Fail(MemoryRegistry::kCreate);
+    StartUpAndSave();
+    EXPECT_FALSE(registry.HasKey(kSettingsKey));
+    EXPECT_TRUE(registry.SetCalls().empty());
+}
+
+TEST_F(FaultInjectionRegistry, KeyNotOpenableStillWritesEveryValueOnSave)
+{
+    registry.Fail(MemoryRegistry::kOpen);
+    StartUpAndSave();
+    for (const StoredValue& value : kValues)
+        ExpectStoredWhole(value);
+}
+
+TEST_F(FaultInjectionRegistry, UnreadableValuesKeepDefaults)
+{
+    registry.AddKey(kSettingsKey);
+    registry.Put(kSettingsKey, "SOUNDMODE", kRegDword, std::string("\0\0\0\0", 4));
+    registry.Fail(MemoryRegistry::kQuery, kRegMoreData);
+    StartUpAndSave();
+    EXPECT_EQ(1, CRegistry::Instance()->soundMode);
+    EXPECT_EQ('\0', CRegistry::Instance()->deviceName[39]);
+}
+
+TEST_F(FaultInjectionRegistry, EachValueFailingInTurnLeavesTheOthersStored)
+{
+    for (const StoredValue& failing : kValues) {
+        SCOPED_TRACE(failing.name);
+        registry = MemoryRegistry();
+        registry.Fail(MemoryRegistry::kSet, kRegAccessDenied, failing.name);
+        StartUpAndSave();
+        CSetupApp::ShutDown();
+        EXPECT_EQ(nullptr, registry.Get(kSettingsKey, failing.name));
+        for (const StoredValue& value : kValues)
+            if (&value != &failing)
+                ExpectStoredWhole(value);
+    }
+}
+
+TEST_F(FaultInjectionRegistry, CloseFailingNeitherCrashesNorStopsTheSave)
+{
+    registry.Fail(MemoryRegistry::kClose);
+    ScopedRegistryApi scope(registry);
+    ASSERT_TRUE(CSetupApp::StartUp());
+    const std::string expected = ExpectedOptionFile(CRegistry::Instance()->preservedLines, *CRegistry::Instance());
+    SaveConfirmed();
+    EXPECT_EQ(expected, dir.ReadFile("SaveData/OptionInfo.lua"));
+    for (const StoredValue& value : kValues)
+        ExpectStoredWhole(value);
+}
+
+}  // namespace
