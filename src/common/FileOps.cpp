@@ -111,11 +111,31 @@ public:
     bool Close(Handle file) override { return close(Fd(file)) == 0; }
     bool Replace(const std::string& source, const std::string& target) override
     {
-        return std::rename(source.c_str(), target.c_str()) == 0;
+        // rename(2) would also replace a file the tool may not write, which
+        // the platform's replace refuses; refuse it here as well.
+        struct stat st;
+        if (stat(target.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0))
+            return false;
+        if (std::rename(source.c_str(), target.c_str()) != 0)
+            return false;
+        SyncFolderOf(target);
+        return true;
     }
     bool Remove(const std::string& path) override { return unlink(path.c_str()) == 0; }
 
 private:
+    // The new name must reach the disk too; the data already has.
+    static void SyncFolderOf(const std::string& path)
+    {
+        const size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            fsync(fd);
+            close(fd);
+        }
+    }
+
     // Handles are fd + 1 so that descriptor 0 is not mistaken for failure.
     static int Fd(Handle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1); }
 };

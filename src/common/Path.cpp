@@ -9,62 +9,53 @@ std::string NativePath(const std::string& toolPath)
 
 #else
 
+#include <cstring>
 #include <dirent.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 namespace {
 
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return lstat(path.c_str(), &st) == 0;
-}
-
-// The name of an entry of `folder` equal to `name` without regard to case,
-// or `name` itself when there is none.
+// The entry of `folder` that `name` names without regard to case, or `name`
+// itself when there is none. Where several entries differ in case only, the
+// smallest by byte order is taken, so every spelling of a name finds the same
+// entry, the exact one included.
 std::string MatchComponent(const std::string& folder, const std::string& name)
 {
-    const std::string prefix = folder.empty() ? std::string() : folder + "/";
-    if (name == "." || name == ".." || Exists(prefix + name))
+    if (name == "." || name == "..")
         return name;
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    DIR* dir = opendir(folder.c_str());
     if (!dir)
         return name;
-    std::string match = name;
+    std::string match;
     while (const dirent* entry = readdir(dir)) {
-        if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+        if (strcasecmp(entry->d_name, name.c_str()) == 0 &&
+            (match.empty() || std::strcmp(entry->d_name, match.c_str()) < 0))
             match = entry->d_name;
-            break;
-        }
     }
     closedir(dir);
-    return match;
+    return match.empty() ? name : match;
 }
 
 }  // namespace
 
 std::string NativePath(const std::string& toolPath)
 {
-    std::string result;
-    std::string component;
     const bool absolute = !toolPath.empty() && (toolPath[0] == '/' || toolPath[0] == '\\');
-    if (absolute)
-        result = "/";
-    for (size_t i = absolute ? 1 : 0; i <= toolPath.size(); ++i) {
-        const bool end = i == toolPath.size();
-        const char c = end ? '/' : toolPath[i];
+    std::string result = absolute ? "/" : "";
+    std::string component;
+    for (size_t i = 0; i <= toolPath.size(); ++i) {
+        const char c = i < toolPath.size() ? toolPath[i] : '/';
         if (c != '/' && c != '\\') {
             component += c;
             continue;
         }
         if (component.empty())
             continue;
-        const std::string folder = result == "/" ? "/" : result;
-        const std::string matched = MatchComponent(folder == "/" ? std::string("/") : folder, component);
-        if (!result.empty() && result != "/")
+        const bool atTop = result.empty() || result == "/";
+        const std::string folder = result.empty() ? std::string(".") : result;
+        if (!atTop)
             result += '/';
-        result += matched;
+        result += MatchComponent(folder, component);
         component.clear();
     }
     return result;

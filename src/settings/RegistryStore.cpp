@@ -9,15 +9,29 @@
 namespace {
 
 // Reads a value over `field` only when it fits: on ERROR_MORE_DATA the store
-// leaves its buffer undefined, so the field keeps what it held.
-void ReadInto(IRegistryApi& api, RegKey key, const char* name, void* field, uint32_t size)
+// leaves its buffer undefined, so the field keeps what it held. Returns the
+// number of bytes taken, or -1.
+long ReadInto(IRegistryApi& api, RegKey key, const char* name, void* field, uint32_t size)
 {
     unsigned char scratch[64];
     std::memcpy(scratch, field, size);
     uint32_t type = 0;
     uint32_t length = size;
-    if (api.QueryValue(key, name, &type, scratch, &length) == kRegSuccess && length <= size)
-        std::memcpy(field, scratch, size);
+    if (api.QueryValue(key, name, &type, scratch, &length) != kRegSuccess || length > size)
+        return -1;
+    std::memcpy(field, scratch, size);
+    return static_cast<long>(length);
+}
+
+// The name field stays a C string whatever was stored: a name stored without
+// its NUL ends where its data ends, not in what the field held before.
+void TerminateDeviceName(CRegistry& record, long taken)
+{
+    char* name = record.deviceName;
+    const long room = static_cast<long>(sizeof record.deviceName);
+    if (taken >= 0 && taken < room && !std::memchr(name, '\0', static_cast<size_t>(taken)))
+        name[taken] = '\0';
+    name[room - 1] = '\0';
 }
 
 void Store(IRegistryApi& api, RegKey key, const char* name, uint32_t type, const void* data, uint32_t size)
@@ -44,8 +58,7 @@ void CSetupApp::ReadRegistry()
     api.CloseKey(key);
 
     if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) == kRegSuccess) {
-        ReadInto(api, key, "DEVICENAME", record.deviceName, sizeof record.deviceName);
-        record.deviceName[sizeof record.deviceName - 1] = '\0';
+        TerminateDeviceName(record, ReadInto(api, key, "DEVICENAME", record.deviceName, sizeof record.deviceName));
         ReadInto(api, key, "GUIDDEVICE", &record.deviceGuid, sizeof record.deviceGuid);
         ReadInto(api, key, "GUIDDRIVER", &record.driverGuid, sizeof record.driverGuid);
         api.CloseKey(key);

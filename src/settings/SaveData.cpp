@@ -2,6 +2,7 @@
 // rewritten. The new file is built beside the old one and put in its place in
 // one step, so a failure at any point leaves the player's file as it was.
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "app/SetupApp.h"
@@ -36,14 +37,17 @@ int32_t& SettingField(CRegistry& record, int index)
     return record.commandFlags[index - kNameFirstCommand];
 }
 
+// Tested on the line up to its first NUL byte, the part that is written back,
+// so a kept line stays kept after the next save.
 bool IsOwnLine(const std::string& line)
 {
-    if (line.find(GetSettingName(kNameCommandTable)) != std::string::npos)
+    const char* text = line.c_str();
+    if (std::strstr(text, GetSettingName(kNameCommandTable)))
         return true;
     for (int i = 0; i < kOptionCount; ++i)
-        if (line.find(GetSettingName(i)) != std::string::npos)
+        if (std::strstr(text, GetSettingName(i)))
             return true;
-    return line.empty();
+    return *text == '\0';
 }
 
 // The new file while it is being written.
@@ -110,11 +114,8 @@ PendingFile& Pending()
     return file;
 }
 
-}  // namespace
-
-void CSetupApp::ReadSaveDataLines()
+void KeepForeignLines(CRegistry& record)
 {
-    CRegistry& record = *CRegistry::Instance();
     std::string bytes;
     // A read error keeps the lines read before it.
     CurrentFileOps().ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
@@ -130,6 +131,23 @@ void CSetupApp::ReadSaveDataLines()
         if (!IsOwnLine(line))
             record.preservedLines.push_back(std::move(line));
         start = next;
+    }
+}
+
+}  // namespace
+
+void CSetupApp::ReadSaveDataLines()
+{
+    CRegistry* instance = CRegistry::Instance();
+    if (!instance)
+        return;
+    CRegistry& record = *instance;
+    const size_t keptBefore = record.preservedLines.size();
+    try {
+        KeepForeignLines(record);
+    } catch (const std::bad_alloc&) {
+        // A file too large to hold counts as unreadable.
+        record.preservedLines.resize(keptBefore);
     }
 }
 
