@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -89,6 +90,65 @@ inline std::vector<HWND> ChildrenOf(HWND parent)
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
     return children;
+}
+
+// Replaces the message script with `lines` of Lua source.
+inline void WriteMessageScript(const TempGameDir& game, const std::string& lines)
+{
+    game.WriteFile("System/LuaFiles514/MsgString.lua", "SetupMSG = {}\n" + lines);
+}
+
+// The tools of a tooltip control in registration order: the tool's window
+// and the text the control holds for it.
+struct Tool {
+    HWND window;
+    HWND parent;
+    UINT flags;
+    std::string text;
+};
+
+inline std::vector<Tool> ToolsOf(HWND tooltip)
+{
+    std::vector<Tool> tools;
+    const int count = static_cast<int>(SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TTTOOLINFOA info = {};
+        info.cbSize = TTTOOLINFOA_V2_SIZE;
+        if (!SendMessageA(tooltip, TTM_ENUMTOOLSA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&info)))
+            break;
+        char text[256] = {};
+        info.lpszText = text;
+        SendMessageA(tooltip, TTM_GETTEXTA, sizeof(text), reinterpret_cast<LPARAM>(&info));
+        tools.push_back(Tool{reinterpret_cast<HWND>(info.uId), info.hwnd, info.uFlags, text});
+    }
+    return tools;
+}
+
+// A control of a page template as the live window shows it.
+struct TemplateControl {
+    int id;
+    const char* className;
+    DWORD style;        // bits that must be set
+    DWORD typeMask;     // the bits of the control's type ...
+    DWORD type;         // ... and their value
+    const char* caption;
+};
+
+inline void ExpectControlsAsBuilt(HWND page, const TemplateControl* expected, size_t count)
+{
+    const std::vector<HWND> children = ChildrenOf(page);
+    ASSERT_EQ(children.size(), count);
+    for (size_t i = 0; i < count; ++i) {
+        const TemplateControl& c = expected[i];
+        HWND child = children[i];
+        const DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
+        EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(child))), c.id) << "control " << i;
+        EXPECT_EQ(lstrcmpiA(ClassOf(child).c_str(), c.className), 0) << "control " << i << ": " << ClassOf(child);
+        EXPECT_EQ(style & c.style, c.style) << "control " << i;
+        EXPECT_EQ(style & c.typeMask, c.type) << "control " << i;
+        if (c.caption)
+            EXPECT_EQ(TextOf(child), c.caption) << "control " << i;
+    }
 }
 
 // Handles the messages waiting for this thread as the sheet's loop would.

@@ -1,0 +1,351 @@
+// The System page inside the real sheet: its template as built, its fill
+// from the settings record and the display table, every handler's effect on
+// the record, bad indices, and its tooltips.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "resource.h"
+#include "win32/UiHarness.h"
+
+namespace {
+
+using namespace ui_test;
+
+constexpr DWORD kVisibleChild = WS_CHILD | WS_VISIBLE;
+// A combo box hands WS_VSCROLL on to its list, which shows the bar only
+// when needed: the live style cannot show it.
+constexpr DWORD kCombo = kVisibleChild | WS_TABSTOP;
+constexpr DWORD kCheck = kVisibleChild | WS_TABSTOP;
+constexpr DWORD kTrack = kVisibleChild | WS_TABSTOP | TBS_BOTH | TBS_NOTICKS;
+constexpr DWORD kLabel = kVisibleChild | WS_GROUP;
+
+const TemplateControl kSystemTemplate[] = {
+    {1027, "ComboBox", kCombo, 0x3, CBS_DROPDOWNLIST, nullptr},
+    {1029, "Button", kCheck, BS_TYPEMASK, BS_AUTOCHECKBOX, "Full Screen Mode"},
+    {1028, "ComboBox", kCombo, 0x3, CBS_DROPDOWNLIST, nullptr},
+    {1030, "msctls_trackbar32", kTrack, TBS_VERT, TBS_HORZ, nullptr},
+    {1031, "msctls_trackbar32", kTrack, TBS_VERT, TBS_HORZ, nullptr},
+    {1032, "msctls_trackbar32", kTrack, TBS_VERT, TBS_HORZ, nullptr},
+    {1034, "Button", kCheck, BS_TYPEMASK, BS_AUTOCHECKBOX, "ON"},
+    {1033, "msctls_trackbar32", kTrack, TBS_VERT, TBS_HORZ, nullptr},
+    {1035, "Button", kCheck, BS_TYPEMASK, BS_AUTOCHECKBOX, "ON"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "Sprite Detail"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "Texture Detail"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "Sound Setting"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "BGM Volume"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "Effect Volume"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "Screen Size"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "Graphic Setting"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "min"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "min"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "max"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "max"},
+    {1036, "Button", kCheck, BS_TYPEMASK, BS_AUTOCHECKBOX, "Mouse Exclusive"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "min"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "min"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "max"},
+    {-1, "Static", kLabel, SS_TYPEMASK, SS_LEFT, "max"},
+    {1037, "Button", kCheck, BS_TYPEMASK, BS_AUTOCHECKBOX, "No Sound"},
+};
+
+class SystemPageTest : public UiTest {
+protected:
+    HWND Item(int id) const { return m_window.SystemItem(id); }
+    LRESULT Check(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0); }
+    LRESULT Pos(int id) const { return SendMessageA(Item(id), TBM_GETPOS, 0, 0); }
+    LRESULT Selected(int id) const { return SendMessageA(Item(id), CB_GETCURSEL, 0, 0); }
+
+    SetupSheetWindow m_window;
+};
+
+TEST_F(SystemPageTest, TemplateControlsAsBuilt)
+{
+    ASSERT_NE(m_window.Open(), nullptr);
+    ExpectControlsAsBuilt(m_window.system.m_hWnd, kSystemTemplate, std::size(kSystemTemplate));
+    for (int id : {IDC_COMBO_DEVICE, IDC_COMBO_MODE})
+        EXPECT_EQ(GetWindowLongA(Item(id), GWL_STYLE) & CBS_SORT, 0) << "lines stay in insertion order";
+}
+
+TEST_F(SystemPageTest, FillsEveryControlFromTheRecord)
+{
+    CRegistry& r = Record();
+    r.fullScreen = 1;
+    r.mouseExclusive = 1;
+    r.spriteMode = 1;
+    r.textureMode = 0;
+    r.bgmVolume = 100;
+    r.effectVolume = 27;
+    r.bgmOn = 0;
+    r.soundOn = 1;
+    r.soundMode = 0;
+    r.modeIndex = 1;
+    ASSERT_NE(m_window.Open(), nullptr);
+
+    EXPECT_EQ(Lines(Item(IDC_COMBO_DEVICE)), (std::vector<std::string>{"First HAL", "Second Card"}))
+        << "only the hardware devices, the software one left out";
+    EXPECT_EQ(Selected(IDC_COMBO_DEVICE), 0);
+    EXPECT_EQ(Lines(Item(IDC_COMBO_MODE)),
+              (std::vector<std::string>{"640 x 480 x 16", "800 x 600 x 16", "1024 x 768 x 16"}));
+    EXPECT_EQ(Selected(IDC_COMBO_MODE), 1);
+    const ModeEntry expected[] = {{640, 480, 16}, {800, 600, 16}, {1024, 768, 16}};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(modeList[k].width, expected[k].width) << k;
+        EXPECT_EQ(modeList[k].height, expected[k].height) << k;
+        EXPECT_EQ(modeList[k].bitsPerPixel, 16) << k;
+    }
+    EXPECT_STREQ(r.deviceName, "First HAL");
+    EXPECT_TRUE(SameGuid(r.deviceGuid, MakeGuid(0x22)));
+
+    EXPECT_EQ(Check(IDC_CHK_FULLSCREEN), BST_CHECKED);
+    EXPECT_EQ(Check(IDC_CHK_MOUSE_EXCLUSIVE), BST_CHECKED);
+    EXPECT_EQ(Check(IDC_CHK_BGM_ON), BST_UNCHECKED);
+    EXPECT_EQ(Check(IDC_CHK_EFFECT_ON), BST_CHECKED);
+    EXPECT_EQ(Check(IDC_CHK_NOSOUND), BST_CHECKED) << "soundMode 0 means no sound";
+    EXPECT_EQ(Pos(IDC_SLIDER_SPRITE), 1);
+    EXPECT_EQ(Pos(IDC_SLIDER_TEXTURE), 0);
+    EXPECT_EQ(Pos(IDC_SLIDER_BGM), 100);
+    EXPECT_EQ(Pos(IDC_SLIDER_EFFECT), 27);
+    const struct {
+        int id;
+        LRESULT max;
+    } ranges[] = {{IDC_SLIDER_SPRITE, 2}, {IDC_SLIDER_TEXTURE, 2}, {IDC_SLIDER_BGM, 127}, {IDC_SLIDER_EFFECT, 127}};
+    for (const auto& range : ranges) {
+        EXPECT_EQ(SendMessageA(Item(range.id), TBM_GETRANGEMIN, 0, 0), 0) << range.id;
+        EXPECT_EQ(SendMessageA(Item(range.id), TBM_GETRANGEMAX, 0, 0), range.max) << range.id;
+    }
+}
+
+TEST_F(SystemPageTest, EachCheckBoxStoresItsStateAndNothingElse)
+{
+    struct Case {
+        int id;
+        int32_t CRegistry::*field;
+        bool inverted;
+    } cases[] = {
+        {IDC_CHK_FULLSCREEN, &CRegistry::fullScreen, false},
+        {IDC_CHK_MOUSE_EXCLUSIVE, &CRegistry::mouseExclusive, false},
+        {IDC_CHK_BGM_ON, &CRegistry::bgmOn, false},
+        {IDC_CHK_EFFECT_ON, &CRegistry::soundOn, false},
+        {IDC_CHK_NOSOUND, &CRegistry::soundMode, true},
+    };
+    ASSERT_NE(m_window.Open(), nullptr);
+    for (const Case& c : cases) {
+        for (int round = 0; round < 2; ++round) {
+            const std::vector<int32_t> before = Scalars(Record());
+            const int32_t old = Record().*c.field;
+            Click(Item(c.id));
+            const int32_t checked = Check(c.id) == BST_CHECKED ? 1 : 0;
+            const int32_t expected = c.inverted ? 1 - checked : checked;
+            EXPECT_EQ(Record().*c.field, expected) << c.id << " round " << round;
+            EXPECT_NE(expected, old) << c.id << " round " << round;
+            // Every other setting as it was.
+            Record().*c.field = old;
+            EXPECT_EQ(Scalars(Record()), before) << c.id;
+            Record().*c.field = expected;
+        }
+    }
+    EXPECT_EQ(Check(IDC_CHK_BGM_ON), Record().bgmOn) << "No Sound leaves the other boxes alone";
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_CHK_BGM_ON)));
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_SLIDER_BGM)));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace ui_test;
+
+class SystemSliderTest : public SystemPageTest {};
+
+TEST_F(SystemSliderTest, StoresThePositionOnlyWhenReleasedAfterADrag)
+{
+    struct Case {
+        int id;
+        int32_t CRegistry::*field;
+        int max;
+    } cases[] = {
+        {IDC_SLIDER_SPRITE, &CRegistry::spriteMode, 2},
+        {IDC_SLIDER_TEXTURE, &CRegistry::textureMode, 2},
+        {IDC_SLIDER_BGM, &CRegistry::bgmVolume, 127},
+        {IDC_SLIDER_EFFECT, &CRegistry::effectVolume, 127},
+    };
+    for (const Case& c : cases)
+        Record().*c.field = 0;
+    ASSERT_NE(m_window.Open(), nullptr);
+    for (const Case& c : cases) {
+        const std::vector<int32_t> before = Scalars(Record());
+        SendMessageA(Item(c.id), TBM_SETPOS, TRUE, 1);
+        EXPECT_EQ(Pos(c.id), 1);
+        SendMessageA(Item(c.id), WM_KEYDOWN, VK_RIGHT, 0);
+        SendMessageA(Item(c.id), WM_KEYUP, VK_RIGHT, 0);
+        EXPECT_EQ(Pos(c.id), 2) << "the keyboard moves the thumb";
+        EXPECT_EQ(Scalars(Record()), before) << "but nothing is stored without a release";
+
+        DragThumbToEnd(Item(c.id));
+        EXPECT_EQ(Pos(c.id), c.max);
+        EXPECT_EQ(Record().*c.field, c.max) << c.id;
+        Record().*c.field = 0;
+        EXPECT_EQ(Scalars(Record()), before) << "only the slider's own setting changes";
+        Record().*c.field = c.max;
+    }
+}
+
+TEST_F(SystemSliderTest, ValueOutsideTheRangeIsKeptUntilReleased)
+{
+    Record().bgmVolume = 200;
+    Record().spriteMode = -4;
+    ASSERT_NE(m_window.Open(), nullptr);
+    EXPECT_EQ(Pos(IDC_SLIDER_BGM), 127);
+    EXPECT_EQ(Pos(IDC_SLIDER_SPRITE), 0);
+    EXPECT_EQ(Record().bgmVolume, 200);
+    EXPECT_EQ(Record().spriteMode, -4);
+    DragThumbToEnd(Item(IDC_SLIDER_BGM));
+    EXPECT_EQ(Record().bgmVolume, 127);
+}
+
+TEST_F(SystemPageTest, PickingAModeCopiesItFromTheModeList)
+{
+    ASSERT_NE(m_window.Open(), nullptr);
+    const std::vector<int32_t> before = Scalars(Record());
+    SelectLine(Item(IDC_COMBO_MODE), 2);
+    EXPECT_EQ(Record().modeIndex, 2);
+    EXPECT_EQ(Record().width, 1024);
+    EXPECT_EQ(Record().height, 768);
+    EXPECT_EQ(Record().bitsPerPixel, 16);
+
+    // A notification without a selected line has no mode to copy.
+    SelectLine(Item(IDC_COMBO_MODE), -1);
+    EXPECT_EQ(Record().modeIndex, 2);
+    EXPECT_EQ(Record().width, 1024);
+
+    SelectLine(Item(IDC_COMBO_MODE), 0);
+    EXPECT_EQ(Scalars(Record()), before);
+}
+
+TEST_F(SystemPageTest, ChangingTheDeviceKeepsTheModeLineAndRefillsTheList)
+{
+    ASSERT_NE(m_window.Open(), nullptr);
+    SelectLine(Item(IDC_COMBO_MODE), 2);
+    SelectLine(Item(IDC_COMBO_DEVICE), 1);
+    EXPECT_EQ(Record().deviceIndex, 1);
+    EXPECT_EQ(Record().modeIndex, 2);
+    EXPECT_EQ(Lines(Item(IDC_COMBO_MODE)), (std::vector<std::string>{"640 x 480 x 16"}));
+    EXPECT_EQ(Selected(IDC_COMBO_MODE), CB_ERR) << "line 2 is not in the shorter list";
+    EXPECT_EQ(Record().width, 1024) << "the mode stays until a line is picked";
+    EXPECT_EQ(Record().height, 768);
+    EXPECT_STREQ(Record().deviceName, "Second Card");
+    EXPECT_TRUE(SameGuid(Record().deviceGuid, MakeGuid(0x33)));
+    EXPECT_TRUE(SameGuid(Record().driverGuid, MakeGuid(0x44)));
+    EXPECT_EQ(modeList[0].width, 640);
+
+    SelectLine(Item(IDC_COMBO_DEVICE), 0);
+    EXPECT_EQ(Selected(IDC_COMBO_MODE), 2);
+    EXPECT_STREQ(Record().deviceName, "First HAL");
+    EXPECT_EQ(modeList[2].width, 1024);
+}
+
+TEST_F(SystemPageTest, IndicesOutsideTheListsShowNoSelection)
+{
+    struct Case {
+        int32_t deviceIndex;
+        int32_t modeIndex;
+        bool deviceFound;
+    } cases[] = {{2, 0, false}, {19, 0, false}, {-1, 0, false}, {0, 3, true}, {0, 40, true}, {0, -3, true}};
+    for (const Case& c : cases) {
+        SetupSheetWindow window;
+        std::strcpy(Record().deviceName, "Kept Name");
+        Record().deviceIndex = c.deviceIndex;
+        Record().modeIndex = c.modeIndex;
+        ResetModeList();
+        ASSERT_NE(window.Open(), nullptr);
+        HWND devices = window.SystemItem(IDC_COMBO_DEVICE);
+        HWND modes = window.SystemItem(IDC_COMBO_MODE);
+        EXPECT_EQ(Lines(devices).size(), 2u);
+        EXPECT_EQ(SendMessageA(devices, CB_GETCURSEL, 0, 0), c.deviceFound ? 0 : CB_ERR) << c.deviceIndex;
+        EXPECT_EQ(SendMessageA(modes, CB_GETCURSEL, 0, 0), CB_ERR) << c.modeIndex;
+        EXPECT_EQ(Lines(modes).size(), c.deviceFound ? 3u : 0u) << c.deviceIndex;
+        EXPECT_STREQ(Record().deviceName, c.deviceFound ? "First HAL" : "Kept Name");
+        EXPECT_EQ(Record().deviceIndex, c.deviceIndex);
+        EXPECT_EQ(Record().modeIndex, c.modeIndex);
+        if (!c.deviceFound)
+            EXPECT_EQ(modeList[1].width, 640) << "the mode list is left as it was";
+    }
+}
+
+TEST_F(SystemPageTest, NoUsableDeviceLeavesBothListsEmpty)
+{
+    ScriptedDriver softwareOnly;
+    softwareOnly.description = "Primary Display";
+    softwareOnly.modes = {{800, 600, 16}};
+    softwareOnly.devices = {{"RGB Emulation", 0, kAllDepths, MakeGuid(0x11)}};
+    UseDrivers({softwareOnly});
+    std::strcpy(Record().deviceName, "Kept Name");
+    Record().deviceGuid = MakeGuid(0x77);
+    const std::vector<int32_t> before = Scalars(Record());
+    ASSERT_NE(m_window.Open(), nullptr);
+    EXPECT_TRUE(Lines(Item(IDC_COMBO_DEVICE)).empty());
+    EXPECT_TRUE(Lines(Item(IDC_COMBO_MODE)).empty());
+    EXPECT_STREQ(Record().deviceName, "Kept Name");
+    EXPECT_TRUE(SameGuid(Record().deviceGuid, MakeGuid(0x77)));
+    EXPECT_EQ(modeList[0].width, 640);
+    SelectLine(Item(IDC_COMBO_DEVICE), 0);
+    SelectLine(Item(IDC_COMBO_MODE), 0);
+    EXPECT_EQ(Scalars(Record()), before) << "selecting in empty lists stores nothing";
+}
+
+TEST_F(SystemPageTest, ListsAtMostFortyModes)
+{
+    ScriptedDriver many;
+    many.description = "Primary Display";
+    for (uint32_t k = 0; k < 45; ++k)
+        many.modes.push_back({640 + 16 * k, 480 + k, 16});
+    many.devices = {{"Many Modes", kHardwareDevice, kAllDepths, MakeGuid(0x55)}};
+    UseDrivers({many});
+    ASSERT_NE(m_window.Open(), nullptr);
+    const std::vector<std::string> lines = Lines(Item(IDC_COMBO_MODE));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(kModeListSize));
+    EXPECT_EQ(lines[39], "1264 x 519 x 16");
+    EXPECT_EQ(modeList[39].width, 1264);
+    SelectLine(Item(IDC_COMBO_MODE), 39);
+    EXPECT_EQ(Record().width, 1264);
+    EXPECT_EQ(Record().height, 519);
+}
+
+TEST_F(SystemPageTest, ToolTipsCarryTheMessagesOfTheirControls)
+{
+    // "NoSound" is missing: its tool has no text.
+    WriteMessageScript(*m_game,
+                       "SetupMSG.Device = 'tip device'\nSetupMSG.Mode = 'tip mode'\n"
+                       "SetupMSG.FullScreen = 'tip full'\nSetupMSG.MouseExclusive = 'tip mouse'\n"
+                       "SetupMSG.Sprite = 'tip sprite'\nSetupMSG.Texture = 'tip texture'\n"
+                       "SetupMSG.Bgm_Volume = 'tip bgm volume'\nSetupMSG.Effect_Volume = 'tip effect volume'\n"
+                       "SetupMSG.bgm = 'tip bgm'\nSetupMSG.sound = 'tip sound'\n");
+    ASSERT_NE(m_window.Open(), nullptr);
+    const struct {
+        int id;
+        const char* text;
+    } expected[] = {
+        {IDC_COMBO_DEVICE, "tip device"},     {IDC_COMBO_MODE, "tip mode"},
+        {IDC_CHK_FULLSCREEN, "tip full"},     {IDC_CHK_MOUSE_EXCLUSIVE, "tip mouse"},
+        {IDC_SLIDER_SPRITE, "tip sprite"},    {IDC_SLIDER_TEXTURE, "tip texture"},
+        {IDC_SLIDER_BGM, "tip bgm volume"},   {IDC_SLIDER_EFFECT, "tip effect volume"},
+        {IDC_CHK_BGM_ON, "tip bgm"},          {IDC_CHK_EFFECT_ON, "tip sound"},
+        {IDC_CHK_NOSOUND, ""},
+    };
+    const std::vector<Tool> tools = ToolsOf(m_window.system.m_toolTip.m_hWnd);
+    ASSERT_EQ(tools.size(), std::size(expected));
+    for (size_t i = 0; i < tools.size(); ++i) {
+        EXPECT_EQ(tools[i].window, Item(expected[i].id)) << i;
+        EXPECT_EQ(tools[i].parent, m_window.system.m_hWnd) << i;
+        EXPECT_EQ(tools[i].flags & (TTF_IDISHWND | TTF_SUBCLASS), static_cast<UINT>(TTF_IDISHWND)) << i;
+        EXPECT_EQ(tools[i].text, expected[i].text) << i;
+    }
+    EXPECT_EQ(GetWindow(m_window.system.m_toolTip.m_hWnd, GW_OWNER), m_window.sheet.m_hWnd)
+        << "the tooltip belongs to the page's window";
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+// The page skin on both pages: the background bitmap, where it is painted,
+// and the answer each page gives to control-colour requests.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "resource.h"
+#include "win32/UiHarness.h"
+
+namespace {
+
+using namespace ui_test;
+
+// Top-down 24-bit pixels of a bitmap.
+class Pixels {
+public:
+    explicit Pixels(HBITMAP bitmap)
+    {
+        BITMAP info = {};
+        GetObjectA(bitmap, sizeof(info), &info);
+        m_width = info.bmWidth;
+        m_height = info.bmHeight;
+        BITMAPINFO header = {};
+        header.bmiHeader.biSize = sizeof(header.bmiHeader);
+        header.bmiHeader.biWidth = m_width;
+        header.bmiHeader.biHeight = -m_height;
+        header.bmiHeader.biPlanes = 1;
+        header.bmiHeader.biBitCount = 32;
+        header.bmiHeader.biCompression = BI_RGB;
+        m_bits.resize(static_cast<size_t>(m_width) * static_cast<size_t>(m_height));
+        HDC dc = GetDC(nullptr);
+        GetDIBits(dc, bitmap, 0, static_cast<UINT>(m_height), m_bits.data(), &header, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, dc);
+    }
+    COLORREF At(int x, int y) const
+    {
+        const DWORD bgr = m_bits[static_cast<size_t>(y) * static_cast<size_t>(m_width) + static_cast<size_t>(x)];
+        return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+    }
+
+private:
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<DWORD> m_bits;
+};
+
+struct SkinCase {
+    const char* name;
+    bool optionPage;
+    int width;
+    int height;
+    int bitmapX;
+    bool opaque;
+};
+
+const SkinCase kSkins[] = {
+    {"System", false, 573, 437, 0, true},
+    {"Option", true, 514, 437, 25, false},
+};
+
+class SkinTest : public UiTest, public ::testing::WithParamInterface<SkinCase> {
+protected:
+    CPageSkin& Page() { return GetParam().optionPage ? static_cast<CPageSkin&>(m_window.option) : m_window.system; }
+
+    void OpenPage()
+    {
+        ASSERT_NE(m_window.Open(), nullptr);
+        if (GetParam().optionPage)
+            m_window.ShowOptionTab();
+        ASSERT_NE(Page().m_hWnd, nullptr);
+    }
+
+    SetupSheetWindow m_window;
+};
+
+TEST_P(SkinTest, BrushFromTheStartBitmapWithTheWindow)
+{
+    EXPECT_NE(Page().m_brushBack.m_hObject, nullptr) << "created with the page, before any window";
+    LOGBRUSH brush = {};
+    GetObjectA(Page().m_brushBack.m_hObject, sizeof(brush), &brush);
+    EXPECT_EQ(brush.lbStyle, static_cast<UINT>(BS_SOLID));
+    EXPECT_EQ(brush.lbColor, RGB(255, 255, 255));
+    EXPECT_EQ(Page().m_bmpBack.m_hObject, nullptr);
+    EXPECT_FALSE(Page().m_bInitialized);
+
+    OpenPage();
+    EXPECT_TRUE(Page().m_bInitialized);
+    EXPECT_NE(Page().m_bmpBack.m_hObject, nullptr);
+    EXPECT_EQ(Page().m_bmpWidth, GetParam().width);
+    EXPECT_EQ(Page().m_bmpHeight, GetParam().height);
+}
+
+TEST_P(SkinTest, ControlColourAnswer)
+{
+    OpenPage();
+    for (UINT message : {WM_CTLCOLORSTATIC, WM_CTLCOLORBTN, WM_CTLCOLORDLG, WM_CTLCOLORLISTBOX}) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        SetTextColor(dc, RGB(9, 9, 9));
+        SetBkColor(dc, RGB(9, 9, 9));
+        SetBkMode(dc, OPAQUE);
+        const LRESULT brush = SendMessageA(Page().m_hWnd, message, reinterpret_cast<WPARAM>(dc),
+                                           reinterpret_cast<LPARAM>(Page().m_hWnd));
+        EXPECT_EQ(reinterpret_cast<HGDIOBJ>(brush), Page().m_brushBack.m_hObject) << message;
+        EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0)) << message;
+        if (GetParam().opaque) {
+            EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255)) << message;
+            EXPECT_EQ(GetBkMode(dc), OPAQUE) << message;
+        } else {
+            EXPECT_EQ(GetBkColor(dc), RGB(9, 9, 9)) << message;
+            EXPECT_EQ(GetBkMode(dc), TRANSPARENT) << message;
+        }
+        DeleteDC(dc);
+    }
+}
+
+TEST_P(SkinTest, PaintsTheBitmapUnscaledAtItsOffset)
+{
+    OpenPage();
+    HWND page = Page().m_hWnd;
+    const Pixels bitmap(static_cast<HBITMAP>(Page().m_bmpBack.m_hObject));
+    // A decorated pixel left of every control (they start at 92 dialog units).
+    int foundX = -1;
+    int foundY = -1;
+    for (int y = 60; y < 300 && foundX < 0; y += 4) {
+        for (int x = 8; x < 100; x += 4) {
+            if (bitmap.At(x, y) != RGB(255, 255, 255)) {
+                foundX = x;
+                foundY = y;
+                break;
+            }
+        }
+    }
+    ASSERT_GE(foundX, 0) << "the picture has an illustration on its left";
+
+    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    HDC dc = GetDC(page);
+    EXPECT_EQ(GetPixel(dc, GetParam().bitmapX + foundX, foundY), bitmap.At(foundX, foundY));
+    if (GetParam().bitmapX > 0)
+        EXPECT_EQ(GetPixel(dc, GetParam().bitmapX / 2, foundY), RGB(255, 255, 255)) << "white band left of the bitmap";
+    ReleaseDC(page, dc);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPages, SkinTest, ::testing::ValuesIn(kSkins),
+                         [](const ::testing::TestParamInfo<SkinCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
