@@ -43,6 +43,8 @@ void Store(IRegistryApi& api, RegKey key, const char* name, uint32_t type, const
 
 void CSetupApp::ReadRegistry()
 {
+    if (!CRegistry::Instance())
+        return;
     CRegistry& record = *CRegistry::Instance();
     record.SetDefaults();
 
@@ -71,6 +73,8 @@ void CSetupApp::ReadRegistry()
 
 void CSetupApp::WriteRegistry()
 {
+    if (!CRegistry::Instance())
+        return;
     const CRegistry& record = *CRegistry::Instance();
     IRegistryApi& api = CurrentRegistryApi();
     RegKey key = 0;

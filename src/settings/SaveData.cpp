@@ -153,6 +153,8 @@ void CSetupApp::ReadSaveDataLines()
 
 void CSetupApp::ApplySavedOptions()
 {
+    if (!CRegistry::Instance())
+        return;
     CRegistry& record = *CRegistry::Instance();
     CLuaHost& host = CLuaHost::Instance();
     for (int i = 0; i < kScriptSettings; ++i) {
@@ -164,13 +166,18 @@ void CSetupApp::ApplySavedOptions()
 
 void CSetupApp::WritePreservedLines()
 {
-    Pending().Start(CRegistry::Instance()->preservedLines);
+    if (CRegistry::Instance())
+        Pending().Start(CRegistry::Instance()->preservedLines);
 }
 
 void CSetupApp::AppendOptionLines()
 {
-    CRegistry& record = *CRegistry::Instance();
     PendingFile& file = Pending();
+    if (!CRegistry::Instance()) {
+        file.Abandon();
+        return;
+    }
+    CRegistry& record = *CRegistry::Instance();
     // When the kept lines could not be started, try once more with the whole file.
     if (!file.Started() && !file.Start(record.preservedLines))
         return;

@@ -1,0 +1,214 @@
+// The registry store on the memory double: what start-up and the save store,
+// in which order and size, and what stored values of any shape do to the record.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/SetupApp.h"
+#include "display/DeviceTable.h"
+#include "settings/MemoryRegistry.h"
+#include "settings/Registry.h"
+#include "settings/RegistryStore.h"
+#include "settings/SettingNames.h"
+#include "support/ScriptedDisplay.h"
+#include "support/TempDir.h"
+
+namespace {
+
+std::string Bytes(const void* data, size_t size)
+{
+    return std::string(static_cast<const char*>(data), size);
+}
+
+std::string Dword(uint32_t value)
+{
+    return Bytes(&value, sizeof value);
+}
+
+class RegistryStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitSettingNames();
+        ResetModeList();
+        CRegistry::DestroyInstance();
+        ASSERT_TRUE(CRegistry::CrateInstance());
+        record = CRegistry::Instance();
+        ScriptedDriver driver;
+        driver.description = "Primary";
+        driver.modes = {{640, 480, 16}};
+        driver.devices = {{"Test HAL", kHardwareDevice, kAllDepths, MakeGuid(0x5A)}};
+        source.drivers = {driver};
+        EnumerateDisplayDevices(AcceptAllDevices);
+    }
+
+    void TearDown() override { CRegistry::DestroyInstance(); }
+
+    std::vector<std::string> StoredNames() const
+    {
+        std::vector<std::string> names;
+        for (const MemoryRegistry::SetCall& call : registry.SetCalls())
+            names.push_back(call.name);
+        return names;
+    }
+
+    TempGameDir dir;
+    ScriptedDisplaySource source;
+    ScopedDisplaySource displays{source};
+    MemoryRegistry registry;
+    ScopedRegistryApi scope{registry};
+    CRegistry* record = nullptr;
+};
+
+TEST_F(RegistryStoreTest, FirstStartStoresAllEightValuesInOrder)
+{
+    CSetupApp::ReadRegistry();
+    const struct {
+        const char* name;
+        uint32_t type;
+        std::string bytes;
+    } expected[] = {
+        {"DEVICENAME", kRegSz, std::string("Test HAL") + std::string(32, '\0')},
+        {"GUIDDEVICE", kRegBinary, Bytes(&record->deviceGuid, 16)},
+        {"GUIDDRIVER", kRegBinary, std::string(16, '\0')},
+        {"SOUNDMODE", kRegDword, Dword(1)},
+        {"SPEAKERTYPE", kRegDword, Dword(0)},
+        {"DIGITALRATETYPE", kRegDword, Dword(0)},
+        {"DIGITALBITSTYPE", kRegDword, Dword(0)},
+        {"PROVIDERNAME", kRegSz, std::string("No Provider\0\0\0\0\0", 16)},
+    };
+    const auto& calls = registry.SetCalls();
+    ASSERT_EQ(8u, calls.size());
+    for (size_t i = 0; i < calls.size(); ++i) {
+        EXPECT_EQ(kSettingsKey, calls[i].key);
+        EXPECT_EQ(expected[i].name, calls[i].name);
+        EXPECT_EQ(expected[i].type, calls[i].type) << expected[i].name;
+        EXPECT_EQ(expected[i].bytes, calls[i].bytes) << expected[i].name;
+    }
+    EXPECT_EQ(Bytes(&record->deviceGuid, 16), Bytes(&source.drivers[0].devices[0].guid, 16));
+    EXPECT_EQ((std::vector<uint32_t>{kKeyAllAccess, kKeyQueryValue, kKeyAllAccess, kKeyAllAccess}),
+              registry.AccessLog());
+    EXPECT_TRUE(registry.HasKey(kSetupKey));
+    EXPECT_EQ(0u, registry.OpenHandles());
+}
+
+TEST_F(RegistryStoreTest, PresentKeyIsReadAndNothingIsStored)
+{
+    registry.AddKey(kSettingsKey);
+    CSetupApp::ReadRegistry();
+    EXPECT_TRUE(registry.SetCalls().empty());
+    EXPECT_EQ((std::vector<uint32_t>{kKeyAllAccess, kKeyQueryValue, kKeyQueryValue, kKeyQueryValue}),
+              registry.AccessLog());
+    EXPECT_STREQ("Test HAL", record->deviceName);
+    EXPECT_EQ(1, record->soundMode);
+    EXPECT_STREQ("No Provider", record->providerName);
+    EXPECT_EQ(0u, registry.OpenHandles());
+
+    registry.Put(kSettingsKey, "SOUNDMODE", kRegDword, Dword(0));
+    CSetupApp::ReadRegistry();
+    EXPECT_EQ(0, record->soundMode);
+    EXPECT_STREQ("Test HAL", record->deviceName);
+}
+
+// Stored values of every shape: what fits is taken as it is, what does not
+// leaves the default, and the name always stays a C string.
+TEST_F(RegistryStoreTest, StoredValuesOfAnyShape)
+{
+    const std::string guid11(16, '\x11');
+    const struct {
+        const char* name;
+        const char* value;
+        uint32_t type;
+        std::string bytes;
+        std::function<void(const CRegistry&)> check;
+    } cases[] = {
+        {"name with its NUL", "DEVICENAME", kRegSz, std::string("Other card\0", 11),
+         [](const CRegistry& r) { EXPECT_STREQ("Other card", r.deviceName); }},
+        {"40 bytes without NUL", "DEVICENAME", kRegSz, std::string(40, 'A'),
+         [](const CRegistry& r) { EXPECT_EQ(std::string(39, 'A'), r.deviceName); }},
+        {"short name without NUL", "DEVICENAME", kRegSz, "abc",
+         [](const CRegistry& r) { EXPECT_STREQ("abc", r.deviceName); }},
+        {"empty name", "DEVICENAME", kRegSz, "", [](const CRegistry& r) { EXPECT_STREQ("", r.deviceName); }},
+        {"name larger than the field", "DEVICENAME", kRegSz, std::string(41, 'B'),
+         [](const CRegistry& r) { EXPECT_STREQ("Test HAL", r.deviceName); }},
+        {"name of another type", "DEVICENAME", kRegBinary, std::string("xyz\0\0", 5),
+         [](const CRegistry& r) { EXPECT_STREQ("xyz", r.deviceName); }},
+        {"device GUID", "GUIDDEVICE", kRegBinary, guid11,
+         [&](const CRegistry& r) { EXPECT_EQ(guid11, Bytes(&r.deviceGuid, 16)); }},
+        {"GUID too short", "GUIDDRIVER", kRegSz, std::string(8, '\x22'),
+         [](const CRegistry& r) {
+             EXPECT_EQ(std::string(8, '\x22') + std::string(8, '\0'), Bytes(&r.driverGuid, 16));
+         }},
+        {"sound mode as text", "SOUNDMODE", kRegSz, std::string("0\0", 2),
+         [](const CRegistry& r) { EXPECT_EQ(0x30, r.soundMode); }},
+        {"sound mode too large", "SOUNDMODE", kRegBinary, std::string(8, '\0'),
+         [](const CRegistry& r) { EXPECT_EQ(1, r.soundMode); }},
+        {"values never read back", "SPEAKERTYPE", kRegDword, Dword(7),
+         [](const CRegistry& r) { EXPECT_EQ(0, r.speakerType); }},
+        {"provider never read back", "PROVIDERNAME", kRegSz, std::string("Other\0", 6),
+         [](const CRegistry& r) { EXPECT_STREQ("No Provider", r.providerName); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        registry = MemoryRegistry();
+        registry.Put(kSettingsKey, c.value, c.type, c.bytes);
+        CSetupApp::ReadRegistry();
+        c.check(*record);
+        EXPECT_NE(nullptr, std::memchr(record->deviceName, '\0', sizeof record->deviceName));
+        EXPECT_TRUE(registry.SetCalls().empty());
+    }
+}
+
+TEST_F(RegistryStoreTest, OversizedGuidKeepsTheDevicesGuid)
+{
+    registry.Put(kSettingsKey, "GUIDDEVICE", kRegBinary, std::string(17, '\x11'));
+    CSetupApp::ReadRegistry();
+    EXPECT_EQ(Bytes(&source.drivers[0].devices[0].guid, 16), Bytes(&record->deviceGuid, 16));
+}
+
+TEST_F(RegistryStoreTest, SaveStoresTheFixedSoundValuesWhateverWasThere)
+{
+    for (const char* name : {"SPEAKERTYPE", "DIGITALRATETYPE", "DIGITALBITSTYPE"})
+        registry.Put(kSettingsKey, name, kRegDword, Dword(9));
+    CSetupApp::ReadRegistry();
+    record->soundMode = 0;
+    CSetupApp::WriteRegistry();
+    EXPECT_EQ((std::vector<std::string>{"DEVICENAME", "GUIDDEVICE", "GUIDDRIVER", "SOUNDMODE", "SPEAKERTYPE",
+                                        "DIGITALRATETYPE", "DIGITALBITSTYPE", "PROVIDERNAME"}),
+              StoredNames());
+    for (const char* name : {"SOUNDMODE", "SPEAKERTYPE", "DIGITALRATETYPE", "DIGITALBITSTYPE"})
+        EXPECT_EQ(Dword(0), registry.Get(kSettingsKey, name)->bytes) << name;
+}
+
+TEST_F(RegistryStoreTest, UnusableKeysStopNothing)
+{
+    registry.Fail(MemoryRegistry::kCreate);
+    CSetupApp::ReadRegistry();
+    EXPECT_TRUE(registry.SetCalls().empty());
+    EXPECT_FALSE(registry.HasKey(kSetupKey));
+    EXPECT_FALSE(registry.HasKey(kSettingsKey));
+    EXPECT_STREQ("Test HAL", record->deviceName);
+    CSetupApp::WriteRegistry();
+    EXPECT_TRUE(registry.SetCalls().empty());
+
+    // A key that exists but cannot be opened is taken for missing and written.
+    registry = MemoryRegistry();
+    registry.AddKey(kSettingsKey);
+    registry.Fail(MemoryRegistry::kOpen);
+    CSetupApp::ReadRegistry();
+    EXPECT_EQ(8u, registry.SetCalls().size());
+    EXPECT_EQ(0u, registry.OpenHandles());
+}
+
+TEST_F(RegistryStoreTest, NoRecordNoCalls)
+{
+    CRegistry::DestroyInstance();
+    CSetupApp::ReadRegistry();
+    CSetupApp::WriteRegistry();
+    EXPECT_TRUE(registry.AccessLog().empty());
+}
+
+}  // namespace

@@ -1,0 +1,314 @@
+// The save-data option file: which lines are kept, the exact bytes of a save,
+// bad files, and saves under failing file operations.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/SetupApp.h"
+#include "settings/MemoryRegistry.h"
+#include "settings/Registry.h"
+#include "settings/SettingNames.h"
+#include "support/FaultyFileOps.h"
+#include "support/SaveCheck.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const char kFile[] = "SaveData/OptionInfo.lua";
+
+class SaveDataTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitSettingNames();
+        CRegistry::DestroyInstance();
+        ASSERT_TRUE(CRegistry::CrateInstance());
+        record = CRegistry::Instance();
+        EditSettings(*record);
+    }
+
+    void TearDown() override { CRegistry::DestroyInstance(); }
+
+    Lines Read(const std::string& bytes)
+    {
+        dir.WriteFile(kFile, bytes);
+        record->preservedLines.clear();
+        CSetupApp::ReadSaveDataLines();
+        return record->preservedLines;
+    }
+
+    void Save()
+    {
+        ScopedRegistryApi scope(registry);
+        SaveConfirmed();
+    }
+
+    // Reads the saved file back and saves again.
+    std::string SaveAgain()
+    {
+        Read(dir.ReadFile(kFile));
+        Save();
+        return dir.ReadFile(kFile);
+    }
+
+    TempGameDir dir;
+    MemoryRegistry registry;
+    CRegistry* record = nullptr;
+};
+
+TEST_F(SaveDataTest, KeepsForeignLinesOnly)
+{
+    const std::string own = ExpectedOptionFile({}, *record);
+    const struct {
+        const char* name;
+        std::string bytes;
+        Lines kept;
+    } cases[] = {
+        {"only the tool's lines", own, {}},
+        {"foreign lines in order around the tool's", "a = 1\r\n" + own + "OptionInfoList[\"Other\"] = 5\r\nb = 2\r\n",
+         {"a = 1", "OptionInfoList[\"Other\"] = 5", "b = 2"}},
+        {"keys inside longer words", "X[\"SCREENWIDTH\"] = 3\r\nHEIGHTS = 1\r\n-- CmdOnOffList note\r\nkept\r\n", {"kept"}},
+        {"tests are case-sensitive", "width = 1\r\ncmdonofflist = 2\r\n", {"width = 1", "cmdonofflist = 2"}},
+        {"blank lines", "\r\n\n\r\n x\r\n\r\n", {" x"}},
+        {"last line without an end", "x = 1\r\ny = 2", {"x = 1", "y = 2"}},
+        {"LF alone ends a line", "x = 1\ny = 2\n", {"x = 1", "y = 2"}},
+        {"only the CR before LF goes", "a\r\r\nb\rc\r\n", {"a\r", "b\rc"}},
+        {"CR alone does not end a line", "p = 1\rWIDTH = 2\r", {}},
+        {"a CR at the very end stays", "p = 1\r", {"p = 1\r"}},
+        {"NUL bytes", std::string("ab\0cd\r\n\0WIDTH\r\nx\0WIDTH\r\n", 24),
+         {std::string("ab\0cd", 5), std::string("x\0WIDTH", 7)}},
+        {"empty file", "", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.kept, Read(c.bytes)) << c.name;
+}
+
+TEST_F(SaveDataTest, MissingOrUnreadableFileKeepsWhatWasThere)
+{
+    record->preservedLines = {"earlier"};
+    CSetupApp::ReadSaveDataLines();
+    EXPECT_EQ(Lines{"earlier"}, record->preservedLines) << "no file";
+
+    dir.WriteFile("SaveData/OptionInfo.lua/inside", "x");
+    CSetupApp::ReadSaveDataLines();
+    EXPECT_EQ(Lines{"earlier"}, record->preservedLines) << "OptionInfo.lua is a folder";
+
+    FaultyFileOps files;
+    files.Fail(FaultyFileOps::kReadAll);
+    ScopedFileOps scope(files);
+    CSetupApp::ReadSaveDataLines();
+    EXPECT_EQ(Lines{"earlier"}, record->preservedLines) << "read fails";
+}
+
+TEST_F(SaveDataTest, FileWithoutReadPermissionKeepsNothing)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads files without read permission";
+    dir.WriteFile(kFile, "secret = 1\r\n");
+    ASSERT_EQ(0, chmod((dir.Path() + "/" + kFile).c_str(), 0));
+    CSetupApp::ReadSaveDataLines();
+    EXPECT_TRUE(record->preservedLines.empty());
+}
+
+TEST_F(SaveDataTest, SaveWritesKeptLinesThenTheToolsLines)
+{
+    dir.WriteFile("savedata/.keep", "");
+    record->preservedLines = {"first = 1", std::string("cut\0here", 8), "last"};
+    record->width = 640;
+    record->commandFlags[7] = 1;
+    record->bgmVolume = -5;
+    Save();
+    const std::string file = dir.ReadFile("savedata/OptionInfo.lua");
+    EXPECT_EQ(ExpectedOptionFile({"first = 1", "cut", "last"}, *record), file);
+    for (const char* line : {"first = 1\r\ncut\r\nlast\r\nOptionInfoList[\"Bgm_Volume\"] = -5\r\n",
+                             "\r\nOptionInfoList[\"WIDTH\"] = 640\r\n", "\r\nCmdOnOffList[\"/fog\"] = 1\r\n",
+                             "OptionInfoList[\"TEXTUREMODE\"] = 0\r\n\r\nCmdOnOffList[\"/bgm\"] = "})
+        EXPECT_NE(std::string::npos, file.find(line)) << line;
+    EXPECT_EQ(std::string::npos, file.find('\0'));
+}
+
+TEST_F(SaveDataTest, EmptyKeptLinesGiveExactlyTheToolsLines)
+{
+    dir.WriteFile(kFile, "old content\r\n");
+    record->preservedLines.clear();
+    Save();
+    const std::string file = dir.ReadFile(kFile);
+    EXPECT_EQ(ExpectedOptionFile({}, *record), file);
+    size_t lines = 0;
+    for (size_t at = file.find("\r\n"); at != std::string::npos; at = file.find("\r\n", at + 2))
+        ++lines;
+    EXPECT_EQ(35u, lines);
+}
+
+TEST_F(SaveDataTest, SavingAgainGivesTheSameBytes)
+{
+    const std::string inputs[] = {
+        "a = 1\r\n\r\n\r\n" + ExpectedOptionFile({"b"}, *record) + "\r\n\r\nlast without end",
+        std::string("x\0y\r\nz\rWIDTH\r\n\0\r\n", 16),
+        "only = 1\n\n\n",
+    };
+    for (const std::string& input : inputs) {
+        Read(input);
+        Save();
+        const std::string first = dir.ReadFile(kFile);
+        EXPECT_EQ(first, SaveAgain());
+        EXPECT_EQ(first, SaveAgain());
+    }
+}
+
+TEST_F(SaveDataTest, GarbageSurvivesTwoSavesUnchanged)
+{
+    std::mt19937 random(7);
+    for (int round = 0; round < 20; ++round) {
+        std::string bytes(4096, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random() % 4 == 0 ? "\r\n\0W"[random() % 4] : random());
+        Read(bytes);
+        for (const std::string& line : record->preservedLines)
+            ASSERT_EQ(std::string::npos, line.find('\n'));
+        Save();
+        const std::string first = dir.ReadFile(kFile);
+        ASSERT_EQ(first, SaveAgain()) << "round " << round;
+    }
+}
+
+TEST_F(SaveDataTest, HugeLineAndManyLines)
+{
+    const std::string huge(10 << 20, 'x');
+    EXPECT_EQ(Lines{huge}, Read(huge + "\r\nOptionInfoList[\"WIDTH\"] = 1\r\n"));
+    Save();
+    EXPECT_EQ(ExpectedOptionFile({huge}, *record), dir.ReadFile(kFile));
+
+    std::string many;
+    for (int i = 0; i < 100000; ++i)
+        many += "v" + std::to_string(i) + " = " + std::to_string(i) + "\r\n";
+    const Lines kept = Read(many);
+    ASSERT_EQ(100000u, kept.size());
+    EXPECT_EQ("v0 = 0", kept.front());
+    EXPECT_EQ("v99999 = 99999", kept.back());
+    Save();
+    EXPECT_EQ(ExpectedOptionFile(kept, *record), dir.ReadFile(kFile));
+}
+
+TEST_F(SaveDataTest, NothingIsWrittenWithoutASavedataFolder)
+{
+    Save();
+    EXPECT_TRUE(ListTree(dir.Path()).empty());
+
+    dir.WriteFile("savedata", "a plain file");
+    record->preservedLines = {"kept"};
+    Save();
+    EXPECT_EQ(std::set<std::string>{"savedata"}, ListTree(dir.Path()));
+    EXPECT_EQ("a plain file", dir.ReadFile("savedata"));
+}
+
+TEST_F(SaveDataTest, FolderNamedLikeTheFileIsLeftAlone)
+{
+    dir.WriteFile("SaveData/OptionInfo.lua/inside", "x");
+    Save();
+    EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/OptionInfo.lua", "SaveData/OptionInfo.lua/inside"}),
+              ListTree(dir.Path()));
+}
+
+TEST_F(SaveDataTest, ReadOnlyFileIsLeftAlone)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes read-only files";
+    dir.WriteFile(kFile, "old\r\n");
+    ASSERT_EQ(0, chmod((dir.Path() + "/" + kFile).c_str(), 0444));
+    Save();
+    EXPECT_EQ("old\r\n", dir.ReadFile(kFile));
+    EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/OptionInfo.lua"}), ListTree(dir.Path()));
+}
+
+TEST_F(SaveDataTest, LubBesideTheLuaFileWins)
+{
+    dir.WriteFile("SaveData/OptionInfo.lub", "OptionInfoList[\"WIDTH\"] = 1111\n");
+    dir.WriteFile(kFile, "OptionInfoList[\"WIDTH\"] = 2222\nCmdOnOffList[\"/fog\"] = 0\nforeign = 1\n");
+    record->width = 7;
+    record->commandFlags[7] = 5;
+    CSetupApp::ReadSaveDataLines();
+    CSetupApp::ApplySavedOptions();
+    EXPECT_EQ(1111, record->width);
+    EXPECT_EQ(5, record->commandFlags[7]) << "the .lub has no /fog, and its tables start empty";
+    EXPECT_EQ(Lines{"foreign = 1"}, record->preservedLines) << "lines come from the .lua file";
+
+    record->width = 3333;
+    Save();
+    EXPECT_EQ("OptionInfoList[\"WIDTH\"] = 1111\n", dir.ReadFile("SaveData/OptionInfo.lub"));
+    CSetupApp::ApplySavedOptions();
+    EXPECT_EQ(1111, record->width) << "the next start reads the .lub again";
+}
+
+// Each file operation of the save failing: the old file stays byte for byte,
+// or, where a retry can still write everything, the new file is complete.
+TEST_F(SaveDataTest, FailingFileOperationsLeaveTheOldFileOrTheWholeNewOne)
+{
+    using Op = FaultyFileOps::Op;
+    const struct {
+        const char* name;
+        Op op;
+        int nth;
+        bool complete;
+    } cases[] = {
+        {"every create", FaultyFileOps::kCreate, -1, false},
+        {"first create only", FaultyFileOps::kCreate, 0, true},
+        {"every write", FaultyFileOps::kWrite, -1, false},
+        {"first kept line", FaultyFileOps::kWrite, 0, true},
+        {"a tool line", FaultyFileOps::kWrite, 12, false},
+        {"the last line", FaultyFileOps::kWrite, 2 * 2 + 35 - 1, false},
+        {"flush", FaultyFileOps::kFlush, -1, false},
+        {"close", FaultyFileOps::kClose, -1, false},
+        {"replace", FaultyFileOps::kReplace, -1, false},
+    };
+    const std::string old = "foreign = 1\r\nkept = 2\r\n" + ExpectedOptionFile({}, *record);
+    for (const auto& c : cases) {
+        Read(old);
+        EditSettings(*record);
+        record->width = 1280;
+        const std::string expected = ExpectedOptionFile(record->preservedLines, *record);
+        FaultyFileOps files;
+        files.Fail(c.op, c.nth);
+        {
+            ScopedFileOps scope(files);
+            Save();
+        }
+        EXPECT_EQ(c.complete ? expected : old, dir.ReadFile(kFile)) << c.name;
+        EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/OptionInfo.lua"}), ListTree(dir.Path())) << c.name;
+        EXPECT_GT(files.Count(c.op), std::max(c.nth, 0)) << c.name << ": the operation never ran";
+    }
+}
+
+TEST_F(SaveDataTest, FailedFirstSaveLeavesNoFileBehind)
+{
+    dir.WriteFile("SaveData/.keep", "");
+    for (const FaultyFileOps::Op op : {FaultyFileOps::kWrite, FaultyFileOps::kFlush, FaultyFileOps::kReplace}) {
+        FaultyFileOps files;
+        files.Fail(op);
+        ScopedFileOps scope(files);
+        Save();
+        EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/.keep"}), ListTree(dir.Path())) << op;
+    }
+    Save();
+    EXPECT_EQ(ExpectedOptionFile({}, *record), dir.ReadFile(kFile));
+}
+
+TEST_F(SaveDataTest, StepsWithoutARecordDoNothing)
+{
+    CRegistry::DestroyInstance();
+    dir.WriteFile(kFile, "x = 1\r\n");
+    CSetupApp::ReadSaveDataLines();
+    Save();
+    EXPECT_EQ("x = 1\r\n", dir.ReadFile(kFile));
+}
+
+}  // namespace
