@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "framework/Afx.h"
+#include "framework/PageTemplate.h"
 #include "framework/WinApp.h"
 
 namespace {
@@ -180,8 +181,11 @@ HWND CPropertySheet::CreateSheetWindow(HWND owner)
     AfxInitCommonControls();
 
     m_pageHeaders.clear();
-    for (const CPropertyPage* page : m_pages)
-        m_pageHeaders.push_back(page->m_psp);
+    m_pageTemplates.assign(m_pages.size(), std::vector<DWORD>());
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        m_pageHeaders.push_back(m_pages[i]->m_psp);
+        UseSheetFont(m_pageHeaders.back(), m_pageTemplates[i]);
+    }
 
     PROPSHEETHEADERA header = m_psh;
     header.dwSize = sizeof(header);
@@ -208,6 +212,19 @@ HWND CPropertySheet::CreateSheetWindow(HWND owner)
         m_hWnd = nullptr;
     }
     return m_hWnd;
+}
+
+void CPropertySheet::UseSheetFont(PROPSHEETPAGEA& page, std::vector<DWORD>& storage) const
+{
+    if (page.dwFlags & PSP_DLGINDIRECT)
+        return;
+    HRSRC found = FindResourceA(page.hInstance, page.pszTemplate, RT_DIALOG);
+    HGLOBAL loaded = found ? LoadResource(page.hInstance, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data || !AfxReplaceTemplateFont(data, SizeofResource(page.hInstance, found), AfxGetPropSheetFont(), storage))
+        return;
+    page.dwFlags |= PSP_DLGINDIRECT;
+    page.pResource = reinterpret_cast<PROPSHEETPAGE_RESOURCE>(storage.data());
 }
 
 LRESULT CPropertySheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

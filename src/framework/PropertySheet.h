@@ -56,6 +56,7 @@ protected:
 
 private:
     HWND CreateSheetWindow(HWND owner);
+    void UseSheetFont(PROPSHEETPAGEA& page, std::vector<DWORD>& storage) const;
     void RunModalLoop();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -67,5 +68,7 @@ private:
     CWnd* m_pParentWnd;
     std::vector<CPropertyPage*> m_pages;
     std::vector<PROPSHEETPAGEA> m_pageHeaders;
+    // The pages' templates in the sheet's font, while the window is made.
+    std::vector<std::vector<DWORD>> m_pageTemplates;
     MSG m_current{};
 };
