@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
 #include "framework/MsgMap.h"
+#include "framework/PageTemplate.h"
 #include "framework/PropertySheet.h"
 #include "resource.h"
 #include "win32/UiHarness.h"
@@ -282,6 +284,76 @@ TEST(Controls, ComboBoxReportsOutOfRangeIndices)
     EXPECT_EQ(combo.GetLBText(1), "b");
     EXPECT_EQ(combo.GetLBText(5), "");
     EXPECT_EQ(combo.GetLBText(-1), "");
+}
+
+std::vector<unsigned char> TemplateBytes(int id)
+{
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), RT_DIALOG);
+    const unsigned char* data = static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
+    return std::vector<unsigned char>(data, data + SizeofResource(module, found));
+}
+
+INT_PTR CALLBACK IgnoreEverything(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+TEST(PageTemplate, FontIsReplacedAndTheControlsKept)
+{
+    for (int id : {IDD_OPTION_PAGE, IDD_SYSTEM_PAGE}) {
+        const std::vector<unsigned char> original = TemplateBytes(id);
+        ASSERT_FALSE(original.empty()) << id;
+        std::vector<DWORD> copy;
+        ASSERT_TRUE(AfxReplaceTemplateFont(original.data(), original.size(), DialogFont{L"Tahoma", 11}, copy));
+
+        // Reading the copy back gives the new font; the dialog's controls are
+        // the same bytes at the end of both.
+        std::vector<DWORD> again;
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(copy.data());
+        ASSERT_TRUE(AfxReplaceTemplateFont(bytes, copy.size() * 4, DialogFont{L"Tahoma", 11}, again));
+        EXPECT_EQ(again, copy) << "replacing with the same font changes nothing";
+        const std::vector<unsigned char> head(original.begin(), original.begin() + 26);
+        EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes)) << "the header is kept";
+        HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                                 reinterpret_cast<LPCDLGTEMPLATEA>(copy.data()), nullptr,
+                                                 &IgnoreEverything, 0);
+        ASSERT_NE(dialog, nullptr) << id;
+        LOGFONTA font = {};
+        GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
+        EXPECT_STREQ(font.lfFaceName, "Tahoma");
+        EXPECT_EQ(ChildrenOf(dialog).size(), id == IDD_OPTION_PAGE ? 25u : 26u);
+        EXPECT_NE(GetDlgItem(dialog, id == IDD_OPTION_PAGE ? IDC_CMD_LIGHTMAP : IDC_CHK_NOSOUND), nullptr);
+        DestroyWindow(dialog);
+    }
+}
+
+TEST(PageTemplate, BrokenTemplatesAreLeftAlone)
+{
+    const std::vector<unsigned char> original = TemplateBytes(IDD_SYSTEM_PAGE);
+    std::vector<DWORD> copy = {0xDEAD};
+    // Every cut inside the header and font: 26 bytes of header, no menu, no
+    // class, "System", 6 bytes of font fields and a two-letter face name.
+    const size_t headerEnd = 26 + 2 + 2 + 2 * 7 + 6 + 2 * 3;
+    for (size_t size = 0; size < headerEnd; ++size)
+        EXPECT_FALSE(AfxReplaceTemplateFont(original.data(), size, DialogFont{L"Tahoma", 8}, copy)) << size;
+    EXPECT_EQ(copy, std::vector<DWORD>{0xDEAD});
+    EXPECT_TRUE(AfxReplaceTemplateFont(original.data(), headerEnd, DialogFont{L"Tahoma", 8}, copy));
+    // An unterminated title running to the end.
+    std::vector<unsigned char> endless(original.begin(), original.begin() + 30);
+    endless.resize(400, 'A');
+    EXPECT_FALSE(AfxReplaceTemplateFont(endless.data(), endless.size(), DialogFont{L"Tahoma", 8}, copy));
+    // An old-style template has no room for the extended font fields.
+    const DWORD oldStyle[8] = {WS_POPUP | DS_SETFONT, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_FALSE(AfxReplaceTemplateFont(oldStyle, sizeof(oldStyle), DialogFont{L"Tahoma", 8}, copy));
+    EXPECT_FALSE(AfxReplaceTemplateFont(nullptr, 100, DialogFont{L"Tahoma", 8}, copy));
+}
+
+TEST(PageTemplate, SheetFontIsThePlatformSheetFont)
+{
+    const DialogFont font = AfxGetPropSheetFont();
+    EXPECT_FALSE(font.face.empty());
+    EXPECT_GT(font.pointSize, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "framework/PageTemplate.h"
 #include "resource.h"
 #include "win32/UiHarness.h"
 
@@ -141,6 +142,28 @@ TEST_P(SkinTest, PaintsTheBitmapUnscaledAtItsOffset)
     if (GetParam().bitmapX > 0)
         EXPECT_EQ(GetPixel(dc, GetParam().bitmapX / 2, foundY), RGB(255, 255, 255)) << "white band left of the bitmap";
     ReleaseDC(page, dc);
+}
+
+TEST_P(SkinTest, PageUsesTheSheetFontSoEveryControlFits)
+{
+    OpenPage();
+    HWND page = Page().m_hWnd;
+    LOGFONTA font = {};
+    GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(page, WM_GETFONT, 0, 0)), sizeof(font), &font);
+    char face[LF_FACESIZE] = {};
+    WideCharToMultiByte(CP_ACP, 0, AfxGetPropSheetFont().face.c_str(), -1, face, sizeof(face), nullptr, nullptr);
+    EXPECT_STREQ(font.lfFaceName, face);
+    RECT client = {};
+    GetClientRect(page, &client);
+    for (HWND child : ChildrenOf(page)) {
+        RECT rect = {};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
+        if (ClassOf(child) == "ComboBox")
+            rect.bottom = rect.top + 1;  // the height is that of the opened list
+        EXPECT_LE(rect.right, client.right) << TextOf(child);
+        EXPECT_LE(rect.bottom, client.bottom) << TextOf(child);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPages, SkinTest, ::testing::ValuesIn(kSkins),
