@@ -55,10 +55,22 @@ public:
     bool Close(Handle file) override { return CloseHandle(file) != 0; }
     bool Replace(const std::string& source, const std::string& target) override
     {
-        if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES)
-            return ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                                nullptr, nullptr) != 0;
-        return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        const DWORD attributes = GetFileAttributesA(target.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        // Some ReplaceFile implementations move a folder aside, or leave a
+        // placeholder of their own behind when the old file is in use; so
+        // replace only a file that could be rewritten and removed right now.
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return false;
+        const HANDLE probe = CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(probe);
+        return ReplaceFileA(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                            nullptr) != 0;
     }
     bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
 };

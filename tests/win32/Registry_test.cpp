@@ -1,0 +1,231 @@
+// The registry store against Wine's real registry, and the save of the option
+// file on the real file system (ReplaceFile over an old file, MoveFileEx
+// without one).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "app/SetupApp.h"
+#include "settings/Registry.h"
+#include "settings/RegistryStore.h"
+#include "settings/SettingNames.h"
+#include "support/SaveCheck.h"
+#include "support/TempDir.h"
+
+namespace {
+
+struct RawValue {
+    LONG result;
+    DWORD type;
+    std::string bytes;
+};
+
+RawValue Query(const char* subKey, const char* name)
+{
+    RawValue value{ERROR_FILE_NOT_FOUND, 0, {}};
+    HKEY key;
+    if ((value.result = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &key)) != ERROR_SUCCESS)
+        return value;
+    DWORD size = 0;
+    value.result = RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size);
+    if (value.result == ERROR_SUCCESS) {
+        value.bytes.assign(size, '\0');
+        value.result = RegQueryValueExA(key, name, nullptr, &value.type,
+                                        reinterpret_cast<BYTE*>(&value.bytes[0]), &size);
+        value.bytes.resize(size);
+    }
+    RegCloseKey(key);
+    return value;
+}
+
+void Store(const char* name, DWORD type, const std::string& bytes)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                                            static_cast<DWORD>(bytes.size())));
+    RegCloseKey(key);
+}
+
+std::string Bytes(const void* data, size_t size)
+{
+    return std::string(static_cast<const char*>(data), size);
+}
+
+void DeleteKeys()
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSetupKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Morvane Soft");  // only when nothing else is in it
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteKeys();
+        InitSettingNames();
+        ResetModeList();
+        CRegistry::DestroyInstance();
+        ASSERT_TRUE(CRegistry::CrateInstance());
+        record = CRegistry::Instance();
+    }
+
+    void TearDown() override
+    {
+        CRegistry::DestroyInstance();
+        DeleteKeys();
+    }
+
+    TempGameDir dir;
+    CRegistry* record = nullptr;
+};
+
+TEST_F(RegistryTest, MissingKeyIsCreatedWithAllEightValues)
+{
+    CSetupApp::ReadRegistry();
+    const struct {
+        const char* name;
+        DWORD type;
+        std::string bytes;
+    } expected[] = {
+        {"DEVICENAME", REG_SZ, Bytes(record->deviceName, 40)},
+        {"GUIDDEVICE", REG_BINARY, Bytes(&record->deviceGuid, 16)},
+        {"GUIDDRIVER", REG_BINARY, Bytes(&record->driverGuid, 16)},
+        {"SOUNDMODE", REG_DWORD, std::string("\1\0\0\0", 4)},
+        {"SPEAKERTYPE", REG_DWORD, std::string(4, '\0')},
+        {"DIGITALRATETYPE", REG_DWORD, std::string(4, '\0')},
+        {"DIGITALBITSTYPE", REG_DWORD, std::string(4, '\0')},
+        {"PROVIDERNAME", REG_SZ, std::string("No Provider\0\0\0\0\0", 16)},
+    };
+    for (const auto& value : expected) {
+        const RawValue stored = Query(kSettingsKey, value.name);
+        EXPECT_EQ(ERROR_SUCCESS, stored.result) << value.name;
+        EXPECT_EQ(value.type, stored.type) << value.name;
+        EXPECT_EQ(value.bytes, stored.bytes) << value.name;
+    }
+
+    HKEY setup;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSetupKey, 0, KEY_QUERY_VALUE, &setup));
+    DWORD values = 99;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(setup, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                                              nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(0u, values) << "the setup key holds nothing";
+    RegCloseKey(setup);
+}
+
+TEST_F(RegistryTest, SaveStoresTheRecordByteForByte)
+{
+    CSetupApp::ReadRegistry();
+    std::memset(record->deviceName, 0, sizeof record->deviceName);
+    std::strcpy(record->deviceName, "Wine Test HAL");
+    std::memset(&record->deviceGuid, 0x3C, sizeof record->deviceGuid);
+    std::memset(&record->driverGuid, 0xA5, sizeof record->driverGuid);
+    record->soundMode = 0;
+    CSetupApp::WriteRegistry();
+
+    EXPECT_EQ(std::string("Wine Test HAL") + std::string(27, '\0'), Query(kSettingsKey, "DEVICENAME").bytes);
+    EXPECT_EQ(std::string(16, '\x3C'), Query(kSettingsKey, "GUIDDEVICE").bytes);
+    EXPECT_EQ(std::string(16, '\xA5'), Query(kSettingsKey, "GUIDDRIVER").bytes);
+    EXPECT_EQ(std::string(4, '\0'), Query(kSettingsKey, "SOUNDMODE").bytes);
+    EXPECT_EQ(16u, Query(kSettingsKey, "PROVIDERNAME").bytes.size());
+}
+
+TEST_F(RegistryTest, StoredValuesAreReadBack)
+{
+    Store("DEVICENAME", REG_SZ, std::string(40, 'A'));
+    Store("GUIDDEVICE", REG_BINARY, std::string(16, '\x42'));
+    Store("GUIDDRIVER", REG_BINARY, std::string(17, '\x43'));
+    Store("SOUNDMODE", REG_DWORD, std::string(4, '\0'));
+    record->SetDefaults();
+    const std::string defaultDriver = Bytes(&record->driverGuid, 16);
+    const std::string defaultName = record->deviceName;
+    // Some registries want room for a NUL they add to a REG_SZ; then the
+    // field keeps its default like any value larger than its field.
+    const bool fits = Query(kSettingsKey, "DEVICENAME").bytes.size() <= 40;
+    CSetupApp::ReadRegistry();
+    EXPECT_EQ(fits ? std::string(39, 'A') : defaultName, record->deviceName) << "40 bytes without a NUL";
+    EXPECT_EQ(std::string(16, '\x42'), Bytes(&record->deviceGuid, 16));
+    EXPECT_EQ(defaultDriver, Bytes(&record->driverGuid, 16)) << "a value larger than its field";
+    EXPECT_EQ(0, record->soundMode);
+
+    Store("DEVICENAME", REG_SZ, std::string(41, 'B'));
+    record->SetDefaults();
+    const std::string nameBefore = record->deviceName;
+    CSetupApp::ReadRegistry();
+    EXPECT_EQ(nameBefore, record->deviceName) << "a name larger than the field leaves the default";
+}
+
+class SaveFileTest : public RegistryTest {
+protected:
+    void SetUp() override
+    {
+        RegistryTest::SetUp();
+        ASSERT_TRUE(CreateDirectoryA("savedata", nullptr));
+        record->preservedLines = {"foreign = 1"};
+        EditSettings(*record);
+        expected = ExpectedOptionFile(record->preservedLines, *record);
+    }
+
+    void Save()
+    {
+        CSetupApp::WritePreservedLines();
+        CSetupApp::AppendOptionLines();
+    }
+
+    std::set<std::string> Folder() const { return ListTree(dir.Path() + "/savedata"); }
+
+    std::string expected;
+};
+
+TEST_F(SaveFileTest, NewFileIsMovedIntoPlace)
+{
+    Save();
+    EXPECT_EQ(expected, dir.ReadFile("savedata/OptionInfo.lua"));
+    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
+}
+
+TEST_F(SaveFileTest, OldFileIsReplaced)
+{
+    dir.WriteFile("SaveData/OptionInfo.lua", "old = 1\r\n");
+    Save();
+    EXPECT_EQ(expected, dir.ReadFile("savedata/OptionInfo.lua"));
+    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
+}
+
+TEST_F(SaveFileTest, ReadOnlyFileIsLeftAlone)
+{
+    dir.WriteFile("savedata/OptionInfo.lua", "old = 1\r\n");
+    ASSERT_TRUE(SetFileAttributesA("savedata\\OptionInfo.lua", FILE_ATTRIBUTE_READONLY));
+    Save();
+    SetFileAttributesA("savedata\\OptionInfo.lua", FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ("old = 1\r\n", dir.ReadFile("savedata/OptionInfo.lua"));
+    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
+}
+
+TEST_F(SaveFileTest, FileHeldOpenWithoutSharingIsLeftAlone)
+{
+    dir.WriteFile("savedata/OptionInfo.lua", "old = 1\r\n");
+    const HANDLE held = CreateFileA("savedata\\OptionInfo.lua", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Save();
+    CloseHandle(held);
+    EXPECT_EQ("old = 1\r\n", dir.ReadFile("savedata/OptionInfo.lua"));
+    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
+}
+
+TEST_F(SaveFileTest, FolderNamedLikeTheFileIsLeftAlone)
+{
+    ASSERT_TRUE(CreateDirectoryA("savedata\\OptionInfo.lua", nullptr));
+    Save();
+    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
+    EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesA("savedata\\OptionInfo.lua") & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
