@@ -1,0 +1,606 @@
+#!/usr/bin/env python3
+"""End-to-end scenarios: KestruneSetup.exe in a temporary game folder and Wine
+prefix, on a private X server, driven with real pointer and key events.
+
+    e2e.py SCENARIO --exe ... --regdump ... --winprobe ... --base-prefix ...
+           --game ... --work ... --artifacts ...
+
+The tool runs inside Wine's virtual desktop: there every window has a known
+place without a window manager, and DirectDraw offers the standard modes
+rather than only the X screen's.
+"""
+
+import argparse
+import difflib
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import zlib
+
+SHEET = "Kestrune Setup"
+QUESTION = "Setup"
+SCREEN = (1024, 768)
+SETTINGS_KEY = "Software\\Morvane Soft\\Kestrune"
+SETUP_KEY = "Software\\Morvane Soft\\VexilSetup"
+
+REG_SZ, REG_BINARY, REG_DWORD = 1, 3, 4
+REGISTRY_LAYOUT = {
+    "DEVICENAME": (REG_SZ, 40),
+    "GUIDDEVICE": (REG_BINARY, 16),
+    "GUIDDRIVER": (REG_BINARY, 16),
+    "SOUNDMODE": (REG_DWORD, 4),
+    "SPEAKERTYPE": (REG_DWORD, 4),
+    "DIGITALRATETYPE": (REG_DWORD, 4),
+    "DIGITALBITSTYPE": (REG_DWORD, 4),
+    "PROVIDERNAME": (REG_SZ, 16),
+}
+
+OPTION_KEYS = ["Bgm_Volume", "Effect_Volume", "MouseExclusive", "ISFULLSCREENMODE", "WIDTH",
+               "HEIGHT", "BITPERPIXEL", "DEVICECNT", "MODECNT", "SPRITEMODE", "TEXTUREMODE"]
+COMMAND_KEYS = ["/bgm", "/sound", "/notrade", "/noshift", "/noctrl", "/skillfail", "/notalkmsg",
+                "/notalkmsg2", "/showname", "/fog", "/aura", "/window", "/miss", "/effect",
+                "/shopping", "/stateinfo", "/loginout", "/snap", "/itemsnap", "/camera", "/hoai",
+                "/merai", "/lightmap"]
+
+# Controls of the System page, and the Option page's box for /notrade.
+ID_OK, ID_CANCEL = 1, 2
+ID_DEVICE, ID_MODE, ID_FULLSCREEN, ID_BGM, ID_NOSOUND = 1027, 1028, 1029, 1032, 1037
+ID_NOTRADE = 1026
+
+DEADLINE = 60.0
+
+
+class Failure(Exception):
+    pass
+
+
+def expect(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def wait_for(what, probe, timeout=DEADLINE, interval=0.2):
+    """Polls probe() until it returns something truthy; fails after timeout."""
+    end = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > end:
+            raise Failure("timed out after %.0fs waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+def write_png(path, width, height, rgb):
+    rows = b"".join(b"\0" + rgb[y * width * 3:(y + 1) * width * 3] for y in range(height))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(rows, 6)))
+        f.write(chunk(b"IEND", b""))
+
+
+class Game:
+    """What the game folder's default script says, and the file the tool writes."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.defaults = {"OptionInfoList": {}, "CmdOnOffList": {}}
+        source = self._read("System/LuaFiles514/OptionInfo.lua")
+        table = None
+        for token in re.finditer(r'(OptionInfoList|CmdOnOffList)|\["([^"]+)"\]\s*=\s*(-?\d+)', source):
+            if token.group(1):
+                table = token.group(1)
+            elif table:
+                self.defaults[table][token.group(2)] = int(token.group(3))
+        messages = self._read("System/LuaFiles514/MsgString.lua")
+        found = re.search(r'SetupMSG\["ISOK"\]\s*=\s*"([^"]*)"', messages)
+        self.question = found.group(1) if found else ""
+
+    def _read(self, relative):
+        with open(os.path.join(self.folder, relative), encoding="latin-1") as f:
+            return f.read()
+
+    def default_settings(self):
+        """The 34 settings at first start, before any change."""
+        options = {key: 0 for key in OPTION_KEYS}
+        options.update(ISFULLSCREENMODE=0, WIDTH=640, HEIGHT=480, BITPERPIXEL=16, DEVICECNT=0,
+                       MODECNT=0, SPRITEMODE=2, TEXTUREMODE=2)
+        for key in ("Bgm_Volume", "Effect_Volume", "MouseExclusive"):
+            options[key] = self.defaults["OptionInfoList"].get(key, 0)
+        commands = {key: self.defaults["CmdOnOffList"].get(key, 0) for key in COMMAND_KEYS}
+        return options, commands
+
+    @staticmethod
+    def option_file(options, commands, kept=()):
+        lines = list(kept)
+        lines += ['OptionInfoList["%s"] = %d' % (key, options[key]) for key in OPTION_KEYS]
+        lines.append("")
+        lines += ['CmdOnOffList["%s"] = %d' % (key, commands[key]) for key in COMMAND_KEYS]
+        return "".join(line + "\r\n" for line in lines).encode("latin-1")
+
+
+class Session:
+    """One X server, one Wine prefix and one game folder for a scenario."""
+
+    def __init__(self, args, name):
+        self.args = args
+        self.name = name
+        self.work = os.path.join(args.work, name)
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        self.prefix = os.path.join(self.work, "prefix")
+        self._copy_prefix(args.base_prefix, self.prefix)
+        self.game = os.path.join(self.work, "game")
+        shutil.copytree(args.game, self.game,
+                        ignore=shutil.ignore_patterns("savedata", "SaveData"))
+        self.shots = args.artifacts
+        os.makedirs(self.shots, exist_ok=True)
+        for old in os.listdir(self.shots):
+            if old.startswith(name + "-"):
+                os.remove(os.path.join(self.shots, old))
+        self.xvfb = None
+        self.tool = None
+        self.env = None
+        self.origin = (0, 0)
+        self._start_x()
+
+    @staticmethod
+    def _copy_prefix(base, prefix):
+        # Hard links keep the copy cheap; the registry files are copied for real
+        # because the wineserver rewrites them.
+        expect(os.path.isfile(os.path.join(base, "system.reg")), "no Wine prefix at " + base)
+        subprocess.run(["cp", "-al", base, prefix], check=True)
+        for reg in ("system.reg", "user.reg", "userdef.reg"):
+            target = os.path.join(prefix, reg)
+            if os.path.exists(target):
+                os.remove(target)
+                shutil.copy2(os.path.join(base, reg), target)
+        with open(os.path.join(prefix, "user.reg"), "a", encoding="latin-1") as f:
+            f.write('\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n'
+                    '\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="%dx%d"\n' % SCREEN)
+
+    def _start_x(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as f:
+            display = f.readline().strip()
+        expect(display.isdigit(), "Xvfb did not start")
+        self.env = dict(os.environ, DISPLAY=":" + display, WINEPREFIX=self.prefix,
+                        WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.pop("XAUTHORITY", None)
+
+    # --- processes -------------------------------------------------------
+    def wine(self, program, *args, check=True):
+        # Output goes through files: a pipe would stay open as long as any Wine
+        # process started meanwhile (the desktop's explorer) inherits it.
+        with open(os.path.join(self.work, "out"), "w+b") as out, \
+                open(os.path.join(self.work, "err"), "w+b") as err:
+            code = subprocess.run(["wine", program, *args], env=self.env, cwd=self.game,
+                                  stdout=out, stderr=err, timeout=DEADLINE).returncode
+            out.seek(0)
+            err.seek(0)
+            done = subprocess.CompletedProcess(program, code, out.read(), err.read())
+        if check and done.returncode != 0:
+            raise Failure("%s exited %d: %s" % (os.path.basename(program), done.returncode,
+                                                done.stderr.decode(errors="replace")))
+        return done
+
+    def start_tool(self):
+        self.tool_log = open(os.path.join(self.work, "tool.log"), "w+b")
+        self.tool = subprocess.Popen(["wine", self.args.exe], env=self.env, cwd=self.game,
+                                     stdout=self.tool_log, stderr=subprocess.STDOUT)
+        sheet = self.wait_window(SHEET)
+        desktop = wait_for("the Wine desktop window", lambda: self.xdotool(
+            "search", "--name", " - Wine desktop$", check=False).split())
+        geometry = self.xdotool("getwindowgeometry", "--shell", desktop[0])
+        values = dict(line.split("=", 1) for line in geometry.split())
+        self.origin = (int(values["X"]), int(values["Y"]))
+        return sheet
+
+    def wait_tool_exit(self, timeout=DEADLINE):
+        try:
+            self.tool.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the tool did not end within %.0fs" % timeout)
+        self.tool_log.seek(0)
+        output = self.tool_log.read().decode(errors="replace")
+        self.tool_log.close()
+        if output.strip():
+            print("tool output:\n" + output)
+        rc = self.tool.returncode
+        self.tool = None
+        return rc
+
+    def close(self):
+        if self.tool:
+            self.tool.kill()
+            self.tool.wait()
+        if self.env:
+            subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True)
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+
+    # --- looking ---------------------------------------------------------
+    def probe(self, caption):
+        done = self.wine(self.args.winprobe, caption, check=False)
+        if done.returncode == 2:
+            return None
+        expect(done.returncode == 0, "winprobe failed: %s" % done.stderr.decode(errors="replace"))
+        return json.loads(done.stdout.decode("latin-1"))
+
+    def wait_window(self, caption):
+        return wait_for('the window "%s"' % caption, lambda: self.probe(caption))
+
+    def wait_gone(self, caption):
+        wait_for('the window "%s" to close' % caption, lambda: self.probe(caption) is None)
+
+    def wait_control(self, caption, control_id, test, what):
+        """Waits until the visible control passes test; returns it."""
+        def look():
+            window = self.probe(caption)
+            control = window and find(window, control_id)
+            return control if control and test(control) else None
+        return wait_for(what, look)
+
+    def registry(self):
+        """{name: (type, bytes)} of the settings key, and which keys exist."""
+        done = self.wine(self.args.regdump)
+        values, keys = {}, {}
+        for line in done.stdout.decode("latin-1").splitlines():
+            parts = line.split()
+            if parts[:1] == ["key"]:
+                keys[" ".join(parts[1:-1])] = parts[-1] == "present"
+            elif parts[:1] == ["value"]:
+                data = b"" if parts[4] == "-" else bytes.fromhex(parts[4])
+                expect(len(data) == int(parts[3]), "regdump size mismatch: " + line)
+                values[parts[1]] = (int(parts[2]), data)
+        return values, keys
+
+    def screenshot(self, step):
+        """Saves the screen once two captures in a row agree (painting done)."""
+        def capture():
+            done = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                                  env=self.env, capture_output=True, timeout=DEADLINE)
+            expect(done.returncode == 0, "screenshot failed: " + done.stderr.decode(errors="replace"))
+            return done.stdout
+        previous = [capture()]
+
+        def settled():
+            time.sleep(0.3)
+            current = capture()
+            same = current == previous[0]
+            previous[0] = current
+            return same
+        wait_for("the screen to settle", settled, timeout=20, interval=0)
+        path = os.path.join(self.shots, "%s-%s.png" % (self.name, step))
+        write_png(path, SCREEN[0], SCREEN[1], previous[0])
+        print("screenshot:", path)
+
+    # --- acting ----------------------------------------------------------
+    def xdotool(self, *args, check=True):
+        done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True,
+                              timeout=DEADLINE)
+        if check and done.returncode != 0:
+            raise Failure("xdotool %s failed: %s" % (" ".join(args), done.stderr.decode(errors="replace")))
+        return done.stdout.decode()
+
+    def _screen(self, x, y):
+        return str(self.origin[0] + x), str(self.origin[1] + y)
+
+    def click(self, rect):
+        x, y = centre(rect)
+        self.xdotool("mousemove", "--sync", *self._screen(x, y), "click", "1")
+
+    def drag(self, start, end, steps=10):
+        self.xdotool("mousemove", "--sync", *self._screen(*start), "mousedown", "1")
+        for i in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * i // steps
+            y = start[1] + (end[1] - start[1]) * i // steps
+            self.xdotool("mousemove", "--sync", *self._screen(x, y))
+        self.xdotool("mouseup", "1")
+
+
+def find(window, control_id, cls=None):
+    """The visible control with this id (both pages reuse ids)."""
+    for control in window["controls"]:
+        if control["id"] == control_id and control["visible"] and (cls is None or control["class"] == cls):
+            return control
+    return None
+
+
+def centre(rect):
+    return rect[0] + rect[2] // 2, rect[1] + rect[3] // 2
+
+
+def checked(state):
+    return lambda control: control.get("check") == state
+
+
+# --- player actions ----------------------------------------------------------
+def open_tab(session, title):
+    sheet = session.probe(SHEET)
+    tabs = next(c for c in sheet["controls"] if c["class"] == "SysTabControl32")
+    index = [t["text"] for t in tabs["tabs"]].index(title)
+    session.click(tabs["tabs"][index]["rect"])
+    wait_for('the "%s" tab' % title, lambda: any(
+        c["class"] == "#32770" and c["visible"] and c["text"] == title
+        for c in session.probe(SHEET)["controls"]))
+
+
+def toggle(session, control_id):
+    """Clicks a check box; returns its new state once the box shows it."""
+    control = find(session.probe(SHEET), control_id, "Button")
+    expect(control, "no check box %d on the visible page" % control_id)
+    before = control["check"]
+    session.click(control["rect"])
+    session.wait_control(SHEET, control_id, checked(1 - before), "check box %d to change" % control_id)
+    return 1 - before
+
+
+def drag_slider(session, control_id, fraction):
+    """Drags a trackbar's thumb to a fraction of its channel; returns the new position."""
+    slider = find(session.probe(SHEET), control_id, "msctls_trackbar32")
+    start = centre(slider["thumb"])
+    channel = slider["channel"]
+    end = (channel[0] + int(channel[2] * fraction), start[1])
+    session.drag(start, end)
+    moved = session.wait_control(SHEET, control_id, lambda c: c["pos"] != slider["pos"],
+                                 "slider %d to move" % control_id)
+    return moved["pos"], slider["pos"]
+
+
+def pick_line(session, control_id, line):
+    """Opens a drop-down list with the pointer and clicks one of its lines."""
+    combo = find(session.probe(SHEET), control_id, "ComboBox")
+    session.click(combo["rect"])
+    combo = session.wait_control(SHEET, control_id, lambda c: c["dropped"], "the list to drop down")
+    x, top = combo["rect"][0] + combo["rect"][2] // 2, combo["rect"][1] + combo["rect"][3]
+    height = combo["itemheight"]
+    session.click([x, top + 1 + line * height, 1, height])
+    session.wait_control(SHEET, control_id, lambda c: not c["dropped"] and c["sel"] == line,
+                         "line %d to be selected" % line)
+
+
+def answer_question(session, button_id, game, step="question"):
+    box = session.wait_window(QUESTION)
+    texts = [c["text"] for c in box["controls"] if c["class"] == "Static"]
+    expect(game.question in texts, "question shows %r, not %r" % (texts, game.question))
+    buttons = {c["text"]: c["id"] for c in box["controls"] if c["class"] == "Button"}
+    expect(set(buttons) == {"OK", "Cancel"}, "question buttons are %r" % sorted(buttons))
+    session.screenshot(step)
+    session.click(find(box, button_id, "Button")["rect"])
+
+
+def finish(session):
+    rc = session.wait_tool_exit()
+    expect(rc == 0, "the tool exited with %d" % rc)
+
+
+# --- checks ------------------------------------------------------------------
+def option_path(session):
+    return os.path.join(session.game, "savedata", "OptionInfo.lua")
+
+
+def expected_registry(device_name, device_guid, driver_guid, sound_mode):
+    return {
+        "DEVICENAME": (REG_SZ, device_name.encode("latin-1").ljust(40, b"\0")),
+        "GUIDDEVICE": (REG_BINARY, device_guid),
+        "GUIDDRIVER": (REG_BINARY, driver_guid),
+        "SOUNDMODE": (REG_DWORD, struct.pack("<I", sound_mode)),
+        "SPEAKERTYPE": (REG_DWORD, bytes(4)),
+        "DIGITALRATETYPE": (REG_DWORD, bytes(4)),
+        "DIGITALBITSTYPE": (REG_DWORD, bytes(4)),
+        "PROVIDERNAME": (REG_SZ, b"No Provider".ljust(16, b"\0")),
+    }
+
+
+def check_layout(values):
+    expect(set(values) == set(REGISTRY_LAYOUT), "settings key holds %s" % sorted(values))
+    for name, (kind, size) in REGISTRY_LAYOUT.items():
+        expect(values[name][0] == kind and len(values[name][1]) == size,
+               "%s is type %d with %d bytes, expected type %d with %d" %
+               (name, values[name][0], len(values[name][1]), kind, size))
+
+
+def check_registry(values, expected):
+    check_layout(values)
+    for name, want in expected.items():
+        expect(values[name] == want, "%s is %s, expected %s" % (name, values[name][1].hex(), want[1].hex()))
+
+
+def check_file(session, expected):
+    path = option_path(session)
+    expect(os.path.isfile(path), "no option file was written")
+    with open(path, "rb") as f:
+        actual = f.read()
+    if actual != expected:
+        diff = difflib.unified_diff([repr(line) for line in expected.splitlines(True)],
+                                    [repr(line) for line in actual.splitlines(True)],
+                                    "expected", "written", lineterm="")
+        raise Failure("option file differs:\n" + "\n".join(diff))
+
+
+def check_sheet(sheet):
+    """The button row and the tabs a player sees when the sheet opens."""
+    buttons = sorted((c["rect"][0], c["text"]) for c in sheet["controls"]
+                     if c["class"] == "Button" and c["visible"] and c["id"] in (ID_OK, ID_CANCEL, 9, 12321, 1050))
+    expect([text for _, text in buttons] == ["OK", "CANCEL", "DEFAULT"], "sheet buttons: %r" % buttons)
+    tabs = next(c for c in sheet["controls"] if c["class"] == "SysTabControl32")
+    expect([t["text"] for t in tabs["tabs"]] == ["System", "Option"] and tabs["cursel"] == 0,
+           "tabs %r with %d selected" % ([t["text"] for t in tabs["tabs"]], tabs["cursel"]))
+
+
+def selected_device(sheet):
+    combo = find(sheet, ID_DEVICE, "ComboBox")
+    expect(combo and combo["sel"] >= 0, "no display device is selected")
+    return combo["items"][combo["sel"]]
+
+
+# --- scenarios ---------------------------------------------------------------
+def first_start(session, game):
+    """No settings key yet: start-up stores the defaults; CANCEL saves nothing."""
+    values, keys = session.registry()
+    expect(not keys[SETTINGS_KEY] and not keys[SETUP_KEY], "the fresh prefix already has the keys")
+    sheet = session.start_tool()
+    session.screenshot("system")
+    check_sheet(sheet)
+    device = selected_device(sheet)
+    session.click(find(sheet, ID_CANCEL, "Button")["rect"])
+    finish(session)
+
+    values, keys = session.registry()
+    expect(keys[SETTINGS_KEY], "the settings key was not created")
+    expect(keys[SETUP_KEY], "the VexilSetup key was not created")
+    check_layout(values)
+    expect(values["DEVICENAME"][1].split(b"\0")[0] == device.encode("latin-1"),
+           "DEVICENAME %r is not the selected device %r" % (values["DEVICENAME"][1], device))
+    want = expected_registry(device, values["GUIDDEVICE"][1], values["GUIDDRIVER"][1], 1)
+    check_registry(values, want)
+    expect(values["GUIDDEVICE"][1] != bytes(16), "GUIDDEVICE is all zero")
+    expect(not os.path.exists(os.path.join(session.game, "savedata")),
+           "CANCEL left a savedata folder behind")
+
+
+def player_ok(session, game):
+    """Edits on both pages, OK, OK: the file and the registry hold exactly the edits."""
+    sheet = session.start_tool()
+    session.screenshot("system")
+    startup, _ = session.registry()
+    options, commands = game.default_settings()
+
+    options["ISFULLSCREENMODE"] = toggle(session, ID_FULLSCREEN)
+    options["Bgm_Volume"], before = drag_slider(session, ID_BGM, 0.25)
+    expect(abs(options["Bgm_Volume"] - 0.25 * 127) <= 4,
+           "BGM volume went from %d to %d, not to about a quarter" % (before, options["Bgm_Volume"]))
+    modes = find(sheet, ID_MODE, "ComboBox")
+    expect(len(modes["items"]) > 1, "only %r offered; the virtual desktop should offer more" % modes["items"])
+    expect(modes["items"][modes["sel"]] == "640 x 480 x 16", "the mode list starts on %r" % modes["items"][modes["sel"]])
+    line = next(i for i, text in enumerate(modes["items"]) if i != modes["sel"])
+    pick_line(session, ID_MODE, line)
+    width, height, bits = (int(n) for n in modes["items"][line].split(" x "))
+    options.update(WIDTH=width, HEIGHT=height, BITPERPIXEL=bits, MODECNT=line)
+    session.screenshot("system-edited")
+
+    open_tab(session, "Option")
+    commands["/notrade"] = toggle(session, ID_NOTRADE)
+    expect(commands["/notrade"] == 1 - game.default_settings()[1]["/notrade"], "notrade did not change")
+    session.screenshot("option")
+
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    answer_question(session, ID_OK, game)
+    finish(session)
+
+    expected = game.option_file(options, commands)
+    check_file(session, expected)
+    values, _ = session.registry()
+    check_registry(values, expected_registry(selected_device(sheet), startup["GUIDDEVICE"][1],
+                                             startup["GUIDDRIVER"][1], 1))
+
+    # Another run keeps a foreign line and, with no change, writes the same lines again.
+    kept = "Custom = { skin = 3 }"
+    with open(option_path(session), "r+b") as f:
+        content = f.read()
+        f.seek(0)
+        f.write(kept.encode() + b"\r\n" + content)
+    session.start_tool()
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    answer_question(session, ID_OK, game, "question-again")
+    finish(session)
+    check_file(session, game.option_file(options, commands, kept=[kept]))
+
+
+def make_changes(session):
+    """Changes that would show in both stores if they were saved."""
+    toggle(session, ID_NOSOUND)
+    drag_slider(session, ID_BGM, 0.1)
+    open_tab(session, "Option")
+    toggle(session, ID_NOTRADE)
+    session.screenshot("option")
+
+
+def question_cancel(session, game):
+    """OK, then Cancel in the question: the sheet closes and nothing is saved."""
+    session.start_tool()
+    session.screenshot("system")
+    startup, _ = session.registry()
+    make_changes(session)
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    answer_question(session, ID_CANCEL, game)
+    finish(session)
+    values, _ = session.registry()
+    expect(values == startup, "the registry changed after the sheet")
+    expect(not os.path.exists(os.path.join(session.game, "savedata")),
+           "Cancel in the question left a savedata folder")
+
+
+def sheet_cancel(session, game):
+    """CANCEL on the sheet after edits: an existing option file is left as it was."""
+    options, commands = game.default_settings()
+    os.makedirs(os.path.join(session.game, "savedata"))
+    original = b"-- written by hand\r\n" + game.option_file(options, commands)
+    with open(option_path(session), "wb") as f:
+        f.write(original)
+    stamp = os.stat(option_path(session)).st_mtime_ns
+
+    session.start_tool()
+    session.screenshot("system")
+    startup, _ = session.registry()
+    make_changes(session)
+    session.click(find(session.probe(SHEET), ID_CANCEL, "Button")["rect"])
+    finish(session)
+    with open(option_path(session), "rb") as f:
+        expect(f.read() == original, "the option file changed")
+    expect(os.stat(option_path(session)).st_mtime_ns == stamp, "the option file was rewritten")
+    values, _ = session.registry()
+    expect(values == startup, "the registry changed after the sheet")
+
+
+SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel)}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    for option in ("exe", "regdump", "winprobe", "base-prefix", "game", "work", "artifacts"):
+        parser.add_argument("--" + option, required=True)
+    args = parser.parse_args()
+    missing = [tool for tool in ("Xvfb", "xdotool", "import", "wine", "wineserver") if not shutil.which(tool)]
+    if missing:
+        print("FAILED %s: not installed: %s" % (args.scenario, " ".join(missing)), file=sys.stderr)
+        return 1
+
+    session = Session(args, args.scenario)
+    try:
+        SCENARIOS[args.scenario](session, Game(args.game))
+    except Failure as failure:
+        try:
+            session.screenshot("failure")
+        except Failure:
+            pass
+        print("FAILED %s: %s" % (args.scenario, failure), file=sys.stderr)
+        print("work folder kept: " + session.work, file=sys.stderr)
+        return 1
+    finally:
+        session.close()
+    shutil.rmtree(session.work, ignore_errors=True)
+    print("passed " + args.scenario)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
