@@ -47,8 +47,9 @@ COMMAND_KEYS = ["/bgm", "/sound", "/notrade", "/noshift", "/noctrl", "/skillfail
                 "/shopping", "/stateinfo", "/loginout", "/snap", "/itemsnap", "/camera", "/hoai",
                 "/merai", "/lightmap"]
 
-# Controls of the System page, and the Option page's box for /notrade.
-ID_OK, ID_CANCEL = 1, 2
+# The sheet's buttons (Help and Apply must be gone), controls of the System
+# page, and the Option page's box for /notrade.
+ID_OK, ID_CANCEL, ID_HELP, ID_APPLY, ID_DEFAULT = 1, 2, 9, 12321, 1050
 ID_DEVICE, ID_MODE, ID_FULLSCREEN, ID_BGM, ID_NOSOUND = 1027, 1028, 1029, 1032, 1037
 ID_NOTRADE = 1026
 
@@ -150,21 +151,24 @@ class Session:
                 os.remove(os.path.join(self.shots, old))
         self.xvfb = None
         self.tool = None
+        self.tool_log = None
         self.env = None
         self.origin = (0, 0)
         self._start_x()
 
     @staticmethod
     def _copy_prefix(base, prefix):
-        # Hard links keep the copy cheap; the registry files are copied for real
-        # because the wineserver rewrites them.
+        """Copies the base prefix: the large binaries, which Wine only reads, as
+        hard links; the registry and every small file for real."""
         expect(os.path.isfile(os.path.join(base, "system.reg")), "no Wine prefix at " + base)
-        subprocess.run(["cp", "-al", base, prefix], check=True)
-        for reg in ("system.reg", "user.reg", "userdef.reg"):
-            target = os.path.join(prefix, reg)
-            if os.path.exists(target):
-                os.remove(target)
-                shutil.copy2(os.path.join(base, reg), target)
+
+        def place(source, target):
+            size = os.stat(source).st_size
+            if size < 64 * 1024 or source.endswith(".reg"):
+                shutil.copy2(source, target)
+            else:
+                os.link(source, target)
+        shutil.copytree(base, prefix, symlinks=True, copy_function=place)
         with open(os.path.join(prefix, "user.reg"), "a", encoding="latin-1") as f:
             f.write('\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n'
                     '\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="%dx%d"\n' % SCREEN)
@@ -245,9 +249,6 @@ class Session:
 
     def wait_window(self, caption):
         return wait_for('the window "%s"' % caption, lambda: self.probe(caption))
-
-    def wait_gone(self, caption):
-        wait_for('the window "%s" to close' % caption, lambda: self.probe(caption) is None)
 
     def wait_control(self, caption, control_id, test, what):
         """Waits until the visible control passes test; returns it."""
@@ -438,7 +439,7 @@ def check_file(session, expected):
 def check_sheet(sheet):
     """The button row and the tabs a player sees when the sheet opens."""
     buttons = sorted((c["rect"][0], c["text"]) for c in sheet["controls"]
-                     if c["class"] == "Button" and c["visible"] and c["id"] in (ID_OK, ID_CANCEL, 9, 12321, 1050))
+                     if c["class"] == "Button" and c["visible"] and c["id"] in (ID_OK, ID_CANCEL, ID_HELP, ID_APPLY, ID_DEFAULT))
     expect([text for _, text in buttons] == ["OK", "CANCEL", "DEFAULT"], "sheet buttons: %r" % buttons)
     tabs = next(c for c in sheet["controls"] if c["class"] == "SysTabControl32")
     expect([t["text"] for t in tabs["tabs"]] == ["System", "Option"] and tabs["cursel"] == 0,
@@ -587,10 +588,10 @@ def main():
     session = Session(args, args.scenario)
     try:
         SCENARIOS[args.scenario](session, Game(args.game))
-    except Failure as failure:
+    except (Failure, subprocess.TimeoutExpired) as failure:
         try:
             session.screenshot("failure")
-        except Failure:
+        except (Failure, subprocess.TimeoutExpired):
             pass
         print("FAILED %s: %s" % (args.scenario, failure), file=sys.stderr)
         print("work folder kept: " + session.work, file=sys.stderr)
