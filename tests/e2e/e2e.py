@@ -303,16 +303,22 @@ class Session:
     def _screen(self, x, y):
         return str(self.origin[0] + x), str(self.origin[1] + y)
 
-    def click(self, rect):
-        x, y = centre(rect)
-        self.xdotool("mousemove", "--sync", *self._screen(x, y), "click", "1")
+    def point(self, x, y):
+        self.xdotool("mousemove", "--sync", *self._screen(x, y))
+
+    def click(self, rect=None):
+        """Clicks the centre of rect, or where the pointer is. The move and the
+        press go separately so the window sees the pointer arrive first."""
+        if rect:
+            self.point(*centre(rect))
+        self.xdotool("click", "1")
 
     def drag(self, start, end, steps=10):
-        self.xdotool("mousemove", "--sync", *self._screen(*start), "mousedown", "1")
+        self.point(*start)
+        self.xdotool("mousedown", "1")
         for i in range(1, steps + 1):
-            x = start[0] + (end[0] - start[0]) * i // steps
-            y = start[1] + (end[1] - start[1]) * i // steps
-            self.xdotool("mousemove", "--sync", *self._screen(x, y))
+            self.point(start[0] + (end[0] - start[0]) * i // steps,
+                       start[1] + (end[1] - start[1]) * i // steps)
         self.xdotool("mouseup", "1")
 
 
@@ -370,9 +376,14 @@ def pick_line(session, control_id, line):
     combo = find(session.probe(SHEET), control_id, "ComboBox")
     session.click(combo["rect"])
     combo = session.wait_control(SHEET, control_id, lambda c: c["dropped"], "the list to drop down")
-    x, top = combo["rect"][0] + combo["rect"][2] // 2, combo["rect"][1] + combo["rect"][3]
+    # The open list follows the pointer; click only once it shows the line
+    # under the pointer, as a press that comes first closes the list unchanged.
     height = combo["itemheight"]
-    session.click([x, top + 1 + line * height, 1, height])
+    session.point(combo["rect"][0] + combo["rect"][2] // 2,
+                  combo["rect"][1] + combo["rect"][3] + 1 + line * height + height // 2)
+    session.wait_control(SHEET, control_id, lambda c: c["dropped"] and c["sel"] == line,
+                         "the open list to highlight line %d" % line)
+    session.click()
     session.wait_control(SHEET, control_id, lambda c: not c["dropped"] and c["sel"] == line,
                          "line %d to be selected" % line)
 
