@@ -3,7 +3,7 @@
 #include <chrono>
 #include <string>
 
-#include "app/SetupApp.h"
+#include "support/SaveCheck.h"
 #include "display/DeviceTable.h"
 #include "script/LuaHost.h"
 #include "settings/Registry.h"
@@ -12,10 +12,10 @@
 const StartupStep kStartupSteps[kStartupStepCount] = {
     {"CrateInstance", [] { CRegistry::CrateInstance(); }},
     {"InitSettingNames", &InitSettingNames},
-    {"EnumerateDisplays", [] { CSetupApp::EnumerateDisplays(); }},
-    {"ReadRegistry", &CSetupApp::ReadRegistry},
-    {"ReadSaveDataLines", &CSetupApp::ReadSaveDataLines},
-    {"ApplySavedOptions", &CSetupApp::ApplySavedOptions},
+    {"EnumerateDisplays", [] { EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices); }},
+    {"ReadRegistry", [] { ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current()); }},
+    {"ReadSaveDataLines", [] { ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current()); }},
+    {"ApplySavedOptions", [] { ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance()); }},
 };
 
 namespace {
@@ -69,8 +69,8 @@ StartupWorkbench::~StartupWorkbench()
 
 void StartupWorkbench::StartUpOnce()
 {
-    CSetupApp::StartUp();
-    CSetupApp::ShutDown();
+    StartUpLikeTheTool();
+    ShutDownLikeTheTool();
     // The tool enumerates once per process; here every round starts afresh.
     ClearDeviceTable();
     ResetModeList();
@@ -84,7 +84,7 @@ void StartupWorkbench::StartUpTimed(double (&seconds)[kStartupStepCount])
         kStartupSteps[i].run();
         seconds[i] += std::chrono::duration<double>(Clock::now() - start).count();
     }
-    CSetupApp::ShutDown();
+    ShutDownLikeTheTool();
     ClearDeviceTable();
     ResetModeList();
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "app/SetupApp.h"
+#include "support/SaveCheck.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
@@ -62,10 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         registry.Fail(op, input.PickValueInArray(kErrors), only);
     }
 
-    ScopedRegistryApi scope(registry);
     FuzzCheck(CRegistry::CrateInstance(), "no settings record");
     CRegistry& record = *CRegistry::Instance();
-    CSetupApp::ReadRegistry();
+    ReadRegistry(record, registry);
     FuzzCheck(std::memchr(record.deviceName, 0, sizeof record.deviceName) != nullptr,
               "deviceName is not NUL-terminated");
     FuzzCheck(std::strcmp(record.providerName, "No Provider") == 0 && record.speakerType == 0 &&
@@ -73,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
               "a value that is never read changed its field");
 
     registry.ClearFailures();
-    CSetupApp::WriteRegistry();
+    WriteRegistry(record, registry);
     for (const StoredValue& value : kValues) {
         const MemoryRegistry::Value* stored = registry.Get(kSettingsKey, value.name);
         FuzzCheck(stored && stored->bytes.size() == value.size, "a value was not stored whole");

@@ -3,9 +3,6 @@
 
 #include "framework/WinApp.h"
 
-// Set by the System page's OK handler; read once after the sheet has closed.
-extern bool saveConfirmed;
-
 class CSetupApp : public CWinApp {
 public:
     CSetupApp();
@@ -15,8 +12,9 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
-    // The application holds no data, so the steps are static: the native tests
-    // run them without the window part of the application.
+    // The application holds no data, so the steps are static. Each one hands
+    // the process-wide objects (the settings record, the registry, the files,
+    // the display drivers, the script host) to the core.
 
     // Start-up steps 1 to 6; false when the settings record cannot be created.
     static bool StartUp();

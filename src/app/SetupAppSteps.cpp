@@ -1,10 +1,15 @@
 #include "app/SetupApp.h"
 
+#include "common/FileOps.h"
 #include "display/DeviceTable.h"
+#include "display/DisplaySource.h"
+#include "script/LuaHost.h"
 #include "settings/Registry.h"
+#include "settings/RegistryApi.h"
+#include "settings/RegistryStore.h"
+#include "settings/SaveData.h"
 #include "settings/SettingNames.h"
-
-bool saveConfirmed = false;
+#include "ui/SetupOption.h"
 
 bool CSetupApp::StartUp()
 {
@@ -22,7 +27,7 @@ void CSetupApp::SaveIfConfirmed()
 {
     if (!saveConfirmed)
         return;
-    // The append opens without truncating, so the kept lines must come first.
+    // The option file's two steps frame the registry write.
     WritePreservedLines();
     WriteRegistry();
     AppendOptionLines();
@@ -32,4 +37,47 @@ void CSetupApp::ShutDown()
 {
     CRegistry::DestroyInstance();
     ReleaseDisplayModes();
+}
+
+bool CSetupApp::EnumerateDisplays()
+{
+    return EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices) >= 0;
+}
+
+// Without a settings record (CrateInstance failed) the steps do nothing.
+
+void CSetupApp::ReadRegistry()
+{
+    if (CRegistry* record = CRegistry::Instance())
+        ::ReadRegistry(*record, RegistrySeam::Current());
+}
+
+void CSetupApp::WriteRegistry()
+{
+    if (const CRegistry* record = CRegistry::Instance())
+        ::WriteRegistry(*record, RegistrySeam::Current());
+}
+
+void CSetupApp::ReadSaveDataLines()
+{
+    if (CRegistry* record = CRegistry::Instance())
+        ::ReadSaveDataLines(*record, FileSeam::Current());
+}
+
+void CSetupApp::ApplySavedOptions()
+{
+    if (CRegistry* record = CRegistry::Instance())
+        ::ApplySavedOptions(*record, CLuaHost::Instance());
+}
+
+void CSetupApp::WritePreservedLines()
+{
+    if (const CRegistry* record = CRegistry::Instance())
+        ::WritePreservedLines(*record, FileSeam::Current());
+}
+
+void CSetupApp::AppendOptionLines()
+{
+    if (const CRegistry* record = CRegistry::Instance())
+        ::AppendOptionLines(*record, FileSeam::Current());
 }

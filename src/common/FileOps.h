@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/Seam.h"
+
 class IFileOps {
 public:
     typedef void* Handle;
@@ -21,16 +23,6 @@ public:
     virtual bool Remove(const std::string& path) = 0;
 };
 
-IFileOps& PlatformFileOps();
-IFileOps& CurrentFileOps();
-
-class ScopedFileOps {
-public:
-    explicit ScopedFileOps(IFileOps& ops);
-    ~ScopedFileOps();
-    ScopedFileOps(const ScopedFileOps&) = delete;
-    ScopedFileOps& operator=(const ScopedFileOps&) = delete;
-
-private:
-    IFileOps* m_previous;
-};
+using FileSeam = Seam<IFileOps>;
+template <>
+IFileOps& FileSeam::Platform();

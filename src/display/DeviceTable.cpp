@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/SetupApp.h"
 #include "display/DisplaySource.h"
 
 namespace {
@@ -17,6 +16,8 @@ constexpr size_t kMaxModes = SIZE_MAX / sizeof(DDSURFACEDESC2) / 2;
 DeviceEntry deviceTable[kDeviceTableSize];
 uint32_t enumeratedDeviceCount = 0;
 uint32_t storedDeviceCount = 0;
+// The source and the hook of the enumeration under way.
+DisplayDriverSource* s_source = nullptr;
 DeviceAcceptFn s_accept = nullptr;
 
 void CopyName(char (&target)[40], const char* source)
@@ -97,7 +98,7 @@ bool BuildCandidate(DeviceEntry& candidate, const char* deviceName,
 
 int OnDirectDrawDriver(const GUID* driverGuid, const char* description)
 {
-    DisplayDriver* driver = GetDisplayDriverSource().Open(driverGuid);
+    DisplayDriver* driver = s_source ? s_source->Open(driverGuid) : nullptr;
     if (!driver)
         return kEnumGoOn;
 
@@ -178,10 +179,12 @@ int32_t AcceptAllDevices(const DDCAPS*, const D3DDEVICEDESC7*)
     return 0;
 }
 
-int32_t EnumerateDisplayDevices(DeviceAcceptFn accept)
+int32_t EnumerateDisplayDevices(DisplayDriverSource& source, DeviceAcceptFn accept)
 {
+    s_source = &source;
     s_accept = accept;
-    GetDisplayDriverSource().EnumerateDrivers();
+    source.EnumerateDrivers();
+    s_source = nullptr;
     if (enumeratedDeviceCount == 0)
         return static_cast<int32_t>(ENUM_ERR_NO_DEVICE);
     if (storedDeviceCount == 0)
@@ -217,9 +220,4 @@ void ClearDeviceTable()
     enumeratedDeviceCount = 0;
     storedDeviceCount = 0;
     s_accept = nullptr;
-}
-
-bool CSetupApp::EnumerateDisplays()
-{
-    return EnumerateDisplayDevices(AcceptAllDevices) >= 0;
 }

@@ -27,9 +27,11 @@ typedef int32_t (*DeviceAcceptFn)(const DDCAPS* driverCaps, const D3DDEVICEDESC7
 
 int32_t AcceptAllDevices(const DDCAPS* driverCaps, const D3DDEVICEDESC7* deviceDesc);
 
-// Runs the display driver source once over every driver; 0, ENUM_ERR_NO_DEVICE
-// or ENUM_ERR_NONE_ACCEPTED (both negative as signed values). `accept` may be null.
-int32_t EnumerateDisplayDevices(DeviceAcceptFn accept);
+class DisplayDriverSource;
+
+// Runs `source` once over every driver; 0, ENUM_ERR_NO_DEVICE or
+// ENUM_ERR_NONE_ACCEPTED (both negative as signed values). `accept` may be null.
+int32_t EnumerateDisplayDevices(DisplayDriverSource& source, DeviceAcceptFn accept);
 
 // The three steps the display driver source feeds. Each returns 1, the "go on"
 // value of DDENUMRET_OK and D3DENUMRET_OK. A driver record has the shape of a

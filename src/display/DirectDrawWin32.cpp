@@ -108,7 +108,8 @@ private:
 
 }  // namespace
 
-DisplayDriverSource& DefaultDisplayDriverSource()
+template <>
+DisplayDriverSource& DisplaySeam::Platform()
 {
     static DirectDrawSource directDraw;
     return directDraw;

@@ -1,7 +1,8 @@
 // What feeds the enumeration steps: DirectX 7 on Windows, a scripted list in
-// tests. One source is current for the whole process.
+// tests.
 #pragma once
 
+#include "common/Seam.h"
 #include "display/DeviceTable.h"
 
 // One driver opened by its source: its DirectDraw 7 and Direct3D 7 interfaces.
@@ -29,8 +30,7 @@ public:
     virtual DisplayDriver* Open(const GUID* driverGuid) = 0;
 };
 
-DisplayDriverSource& GetDisplayDriverSource();
-// Null puts back the default source. Returns the previous override, or null.
-DisplayDriverSource* SetDisplayDriverSource(DisplayDriverSource* source);
-// The platform's source: DirectX 7 on Windows, no drivers elsewhere.
-DisplayDriverSource& DefaultDisplayDriverSource();
+// DirectX 7 on Windows; elsewhere a source without drivers.
+using DisplaySeam = Seam<DisplayDriverSource>;
+template <>
+DisplayDriverSource& DisplaySeam::Platform();

@@ -14,7 +14,6 @@ public:
     int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
     // CB_ERR when nothing is selected.
     int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
-    int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
     // The text of a line; empty for an index outside the list.
     std::string GetLBText(int index) const;
 };

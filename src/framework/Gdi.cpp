@@ -9,13 +9,6 @@ void CGdiObject::Attach(HGDIOBJ object)
     m_hObject = object;
 }
 
-HGDIOBJ CGdiObject::Detach()
-{
-    HGDIOBJ object = m_hObject;
-    m_hObject = nullptr;
-    return object;
-}
-
 BOOL CGdiObject::DeleteObject()
 {
     if (!m_hObject)

@@ -13,9 +13,7 @@ public:
 
     // Takes ownership; an object held before is deleted first.
     void Attach(HGDIOBJ object);
-    HGDIOBJ Detach();
     BOOL DeleteObject();
-    HGDIOBJ GetSafeHandle() const { return m_hObject; }
 
     HGDIOBJ m_hObject = nullptr;
 };
@@ -52,7 +50,6 @@ public:
     COLORREF SetTextColor(COLORREF colour) { return ::SetTextColor(m_hDC, colour); }
     COLORREF SetBkColor(COLORREF colour) { return ::SetBkColor(m_hDC, colour); }
     int SetBkMode(int mode) { return ::SetBkMode(m_hDC, mode); }
-    HDC GetSafeHdc() const { return m_hDC; }
 
     HDC m_hDC = nullptr;
 

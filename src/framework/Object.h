@@ -1,6 +1,4 @@
 // Run-time class information and the command-target root of the framework.
-// Portable declarations: the application class derives from these and its
-// header is compiled by the native tests too.
 #pragma once
 
 class CObject;

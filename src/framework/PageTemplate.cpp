@@ -104,7 +104,7 @@ void Append(std::vector<unsigned char>& bytes, const void* data, size_t size)
 
 }  // namespace
 
-DialogFont AfxGetPropSheetFont()
+DialogFont AfxGetPropSheetFont(bool* fromPlatform)
 {
     // The platform's own sheet template is dialog 1006 of comctl32.
     HMODULE comctl = GetModuleHandleA("comctl32.dll");
@@ -112,9 +112,10 @@ DialogFont AfxGetPropSheetFont()
     HGLOBAL loaded = found ? LoadResource(comctl, found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
     FontPlace place;
-    if (data && FindFont(data, SizeofResource(comctl, found), place) && !place.font.face.empty())
-        return place.font;
-    return DialogFont{L"MS Shell Dlg", 8};
+    const bool read = data && FindFont(data, SizeofResource(comctl, found), place) && !place.font.face.empty();
+    if (fromPlatform)
+        *fromPlatform = read;
+    return read ? place.font : DialogFont{L"MS Shell Dlg", 8};
 }
 
 bool AfxReplaceTemplateFont(const void* source, size_t size, const DialogFont& font, std::vector<DWORD>& out)

@@ -15,8 +15,8 @@ struct DialogFont {
 };
 
 // The font of the platform's property-sheet template; "MS Shell Dlg" 8 when
-// it cannot be read.
-DialogFont AfxGetPropSheetFont();
+// it cannot be read, and then `fromPlatform`, if given, is set false.
+DialogFont AfxGetPropSheetFont(bool* fromPlatform = nullptr);
 
 // A copy of the extended dialog template `source` with its font face and
 // size replaced (weight, italic and character set kept). False, with `out`

@@ -89,27 +89,6 @@ CPropertyPage* CPropertySheet::GetActivePage() const
     return nullptr;
 }
 
-int CPropertySheet::GetActiveIndex() const
-{
-    CPropertyPage* active = GetActivePage();
-    for (int i = 0; i < GetPageCount(); ++i) {
-        if (m_pages[static_cast<size_t>(i)] == active)
-            return i;
-    }
-    return static_cast<int>(m_psh.nStartPage);
-}
-
-BOOL CPropertySheet::SetActivePage(int index)
-{
-    if (!GetPage(index))
-        return FALSE;
-    if (!IsWindow()) {
-        m_psh.nStartPage = static_cast<UINT>(index);
-        return TRUE;
-    }
-    return SendMessage(PSM_SETCURSEL, static_cast<WPARAM>(index), 0) != FALSE;
-}
-
 bool CPropertySheet::IsOpen() const
 {
     // A modeless sheet reports no current page once OK or Cancel ended it.

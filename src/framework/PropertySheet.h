@@ -30,8 +30,6 @@ public:
     // Null for an index outside 0 .. GetPageCount() - 1.
     CPropertyPage* GetPage(int index) const;
     CPropertyPage* GetActivePage() const;
-    int GetActiveIndex() const;
-    BOOL SetActivePage(int index);
 
     // Until OK, Cancel, Esc or the close box; IDOK, IDCANCEL, or -1 when the
     // window could not be created.

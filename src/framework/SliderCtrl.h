@@ -12,10 +12,7 @@ public:
     {
         SendMessage(TBM_SETRANGE, redraw, MAKELPARAM(minimum, maximum));
     }
-    int GetRangeMin() const { return static_cast<int>(SendMessage(TBM_GETRANGEMIN)); }
-    int GetRangeMax() const { return static_cast<int>(SendMessage(TBM_GETRANGEMAX)); }
     // The control clamps the position to its range; nobody is notified.
     void SetPos(int position) { SendMessage(TBM_SETPOS, TRUE, position); }
     int GetPos() const { return static_cast<int>(SendMessage(TBM_GETPOS)); }
-    void GetThumbRect(RECT* rect) const { SendMessage(TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(rect)); }
 };

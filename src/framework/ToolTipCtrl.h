@@ -19,5 +19,4 @@ public:
     BOOL AddTool(HWND tool, const char* text, const RECT* rect = nullptr, UINT_PTR id = 0);
     // Lets the control see a mouse message meant for a tool.
     void RelayEvent(MSG* msg) { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg)); }
-    int GetToolCount() const { return static_cast<int>(SendMessage(TTM_GETTOOLCOUNT)); }
 };

@@ -1,9 +1,8 @@
-// The application object. Portable in its declaration so the start-up steps of
-// CSetupApp build and run in the native tests; the Win32 parts (the entry point,
-// message maps, Help routing) live in the framework's Win32 sources.
+// The application object and the Windows entry point that drives it.
 #pragma once
 
-#include "common/WinTypes.h"
+#include <windows.h>
+
 #include "framework/Object.h"
 
 class CWinApp : public CCmdTarget {

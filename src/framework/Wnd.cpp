@@ -11,13 +11,6 @@ const CRuntimeClass* CWnd::GetRuntimeClass() const
     return &runtimeClass;
 }
 
-HWND CWnd::Detach()
-{
-    HWND hwnd = m_hWnd;
-    m_hWnd = nullptr;
-    return hwnd;
-}
-
 BOOL CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint)
 {
     return ::MoveWindow(m_hWnd, x, y, width, height, repaint);

@@ -17,8 +17,6 @@ public:
     ~CWnd() override;
 
     void Attach(HWND hwnd) { m_hWnd = hwnd; }
-    HWND Detach();
-    HWND GetSafeHwnd() const { return m_hWnd; }
     BOOL IsWindow() const { return m_hWnd && ::IsWindow(m_hWnd); }
 
     // Null when there is no such child.
@@ -30,7 +28,6 @@ public:
     void ScreenToClient(POINT* point) const { ::ScreenToClient(m_hWnd, point); }
     void SetDlgItemText(int id, const char* text) { ::SetDlgItemTextA(m_hWnd, id, text); }
     void SetFont(HFONT font, BOOL redraw = TRUE) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw); }
-    HFONT GetFont() const { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
     BOOL DestroyWindow();
     // Modal; owned by this window. A null caption gives the application's name.
     int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);

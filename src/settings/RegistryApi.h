@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "common/Seam.h"
+
 typedef uintptr_t RegKey;
 
 constexpr long kRegSuccess = 0;           // ERROR_SUCCESS
@@ -30,20 +32,7 @@ public:
     virtual long CloseKey(RegKey key) = 0;
 };
 
-// The store in use: advapi32 on Windows, a process-lifetime memory store elsewhere.
-IRegistryApi& CurrentRegistryApi();
-
-// Puts another store in place for the life of the object.
-class ScopedRegistryApi {
-public:
-    explicit ScopedRegistryApi(IRegistryApi& api);
-    ~ScopedRegistryApi();
-    ScopedRegistryApi(const ScopedRegistryApi&) = delete;
-    ScopedRegistryApi& operator=(const ScopedRegistryApi&) = delete;
-
-private:
-    IRegistryApi* m_previous;
-};
-
-// The platform's own store (advapi32, or the memory store natively).
-IRegistryApi& PlatformRegistryApi();
+// advapi32 on Windows; elsewhere an in-memory store that lives as long as the process.
+using RegistrySeam = Seam<IRegistryApi>;
+template <>
+IRegistryApi& RegistrySeam::Platform();

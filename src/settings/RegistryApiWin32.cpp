@@ -44,7 +44,8 @@ public:
 
 }  // namespace
 
-IRegistryApi& PlatformRegistryApi()
+template <>
+IRegistryApi& RegistrySeam::Platform()
 {
     static Win32Registry registry;
     return registry;

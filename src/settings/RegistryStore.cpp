@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "app/SetupApp.h"
 #include "settings/Registry.h"
 #include "settings/RegistryApi.h"
 
@@ -41,20 +40,16 @@ void Store(IRegistryApi& api, RegKey key, const char* name, uint32_t type, const
 
 }  // namespace
 
-void CSetupApp::ReadRegistry()
+void ReadRegistry(CRegistry& record, IRegistryApi& api)
 {
-    if (!CRegistry::Instance())
-        return;
-    CRegistry& record = *CRegistry::Instance();
     record.SetDefaults();
 
-    IRegistryApi& api = CurrentRegistryApi();
     RegKey key = 0;
     if (api.CreateKey(kSetupKey, kKeyAllAccess, &key) == kRegSuccess)
         api.CloseKey(key);
 
     if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) != kRegSuccess) {
-        WriteRegistry();
+        WriteRegistry(record, api);
         return;
     }
     api.CloseKey(key);
@@ -71,12 +66,8 @@ void CSetupApp::ReadRegistry()
     api.CloseKey(key);
 }
 
-void CSetupApp::WriteRegistry()
+void WriteRegistry(const CRegistry& record, IRegistryApi& api)
 {
-    if (!CRegistry::Instance())
-        return;
-    const CRegistry& record = *CRegistry::Instance();
-    IRegistryApi& api = CurrentRegistryApi();
     RegKey key = 0;
     if (api.CreateKey(kSettingsKey, kKeyAllAccess, &key) == kRegSuccess) {
         Store(api, key, "DEVICENAME", kRegSz, record.deviceName, sizeof record.deviceName);

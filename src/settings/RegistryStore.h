@@ -1,5 +1,14 @@
-// Where the eight registry-backed settings live.
+// The eight registry-backed settings under HKEY_LOCAL_MACHINE.
 #pragma once
+
+class CRegistry;
+class IRegistryApi;
 
 constexpr const char* kSettingsKey = "Software\\Morvane Soft\\Kestrune";
 constexpr const char* kSetupKey = "Software\\Morvane Soft\\VexilSetup";
+
+// Puts the record to its defaults, then reads the stored values over them;
+// stores the defaults when the settings key is missing. Creates kSetupKey.
+void ReadRegistry(CRegistry& record, IRegistryApi& api);
+// Stores the eight values; a key that cannot be created stores nothing.
+void WriteRegistry(const CRegistry& record, IRegistryApi& api);

@@ -5,7 +5,8 @@
 #include <new>
 #include <string>
 
-#include "app/SetupApp.h"
+#include "settings/SaveData.h"
+
 #include "common/FileOps.h"
 #include "common/OutputFile.h"
 #include "common/Path.h"
@@ -53,10 +54,10 @@ bool IsOwnLine(const std::string& line)
 // The new file while it is being written.
 class PendingFile : public IOutputFile {
 public:
-    bool Start(const std::vector<std::string>& keptLines)
+    bool Start(IFileOps& ops, const std::vector<std::string>& keptLines)
     {
         Abandon();
-        IFileOps& ops = CurrentFileOps();
+        m_ops = &ops;
         m_target = NativePath(kWritePath);
         m_temp = m_target + kTempSuffix;
         m_file = ops.Create(m_temp);
@@ -74,14 +75,14 @@ public:
 
     void Write(const void* data, size_t size) override
     {
-        if (m_ok && !CurrentFileOps().Write(m_file, data, size))
+        if (m_ok && !m_ops->Write(m_file, data, size))
             m_ok = false;
     }
 
     // Flushes, closes and puts the new file in place; on any failure removes it.
     void Commit()
     {
-        IFileOps& ops = CurrentFileOps();
+        IFileOps& ops = *m_ops;
         bool ok = m_ok && ops.Flush(m_file);
         ok = ops.Close(m_file) && ok;
         m_file = nullptr;
@@ -94,7 +95,7 @@ public:
     {
         if (!m_file)
             return;
-        IFileOps& ops = CurrentFileOps();
+        IFileOps& ops = *m_ops;
         ops.Close(m_file);
         ops.Remove(m_temp);
         m_file = nullptr;
@@ -102,6 +103,7 @@ public:
     }
 
 private:
+    IFileOps* m_ops = nullptr;
     IFileOps::Handle m_file = nullptr;
     bool m_ok = false;
     std::string m_target;
@@ -114,11 +116,11 @@ PendingFile& Pending()
     return file;
 }
 
-void KeepForeignLines(CRegistry& record)
+void KeepForeignLines(CRegistry& record, IFileOps& files)
 {
     std::string bytes;
     // A read error keeps the lines read before it.
-    CurrentFileOps().ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
+    files.ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = bytes.find('\n', start);
@@ -136,27 +138,19 @@ void KeepForeignLines(CRegistry& record)
 
 }  // namespace
 
-void CSetupApp::ReadSaveDataLines()
+void ReadSaveDataLines(CRegistry& record, IFileOps& files)
 {
-    CRegistry* instance = CRegistry::Instance();
-    if (!instance)
-        return;
-    CRegistry& record = *instance;
     const size_t keptBefore = record.preservedLines.size();
     try {
-        KeepForeignLines(record);
+        KeepForeignLines(record, files);
     } catch (const std::bad_alloc&) {
         // A file too large to hold counts as unreadable.
         record.preservedLines.resize(keptBefore);
     }
 }
 
-void CSetupApp::ApplySavedOptions()
+void ApplySavedOptions(CRegistry& record, CLuaHost& host)
 {
-    if (!CRegistry::Instance())
-        return;
-    CRegistry& record = *CRegistry::Instance();
-    CLuaHost& host = CLuaHost::Instance();
     for (int i = 0; i < kScriptSettings; ++i) {
         int32_t& field = SettingField(record, i);
         field = i < kOptionCount ? host.GetSavedOption(GetSettingName(i), field)
@@ -164,27 +158,21 @@ void CSetupApp::ApplySavedOptions()
     }
 }
 
-void CSetupApp::WritePreservedLines()
+void WritePreservedLines(const CRegistry& record, IFileOps& files)
 {
-    if (CRegistry::Instance())
-        Pending().Start(CRegistry::Instance()->preservedLines);
+    Pending().Start(files, record.preservedLines);
 }
 
-void CSetupApp::AppendOptionLines()
+void AppendOptionLines(const CRegistry& record, IFileOps& files)
 {
     PendingFile& file = Pending();
-    if (!CRegistry::Instance()) {
-        file.Abandon();
-        return;
-    }
-    CRegistry& record = *CRegistry::Instance();
     // When the kept lines could not be started, try once more with the whole file.
-    if (!file.Started() && !file.Start(record.preservedLines))
+    if (!file.Started() && !file.Start(files, record.preservedLines))
         return;
     for (int i = 0; i < kOptionCount; ++i)
-        CLuaHost::WriteOptionEntry(file, GetSettingName(i), SettingField(record, i));
+        CLuaHost::WriteOptionEntry(file, GetSettingName(i), SettingField(const_cast<CRegistry&>(record), i));
     file.Write("\r\n", 2);
     for (int i = kOptionCount; i < kScriptSettings; ++i)
-        CLuaHost::WriteCommandEntry(file, GetSettingName(i), SettingField(record, i));
+        CLuaHost::WriteCommandEntry(file, GetSettingName(i), SettingField(const_cast<CRegistry&>(record), i));
     file.Commit();
 }

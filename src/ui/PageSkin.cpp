@@ -25,10 +25,14 @@ void CPageSkin::LoadBackground()
     }
 }
 
-void CPageSkin::AddToolTip(int controlId, int nameIndex)
+void CPageSkin::SetupToolTips()
 {
-    const char* text = CLuaHost::Instance().GetSetupMessage(GetSettingName(nameIndex));
-    m_toolTip.AddTool(GetDlgItem(controlId), text ? text : "");
+    m_toolTip.Create(this, 0);
+    for (int i = 0; i < m_style.toolTipCount; ++i) {
+        const ToolTipEntry& tip = m_style.toolTips[i];
+        const char* text = CLuaHost::Instance().GetSetupMessage(GetSettingName(tip.nameIndex));
+        m_toolTip.AddTool(GetDlgItem(tip.controlId), text ? text : "");
+    }
 }
 
 BOOL CPageSkin::PreTranslateMessage(MSG* msg)

@@ -8,11 +8,20 @@
 #include "framework/PropertyPage.h"
 #include "framework/ToolTipCtrl.h"
 
+// A control of a page and the message key of its tooltip, an index into
+// settingNames.
+struct ToolTipEntry {
+    int controlId;
+    int nameIndex;
+};
+
 // What differs between the pages' skins.
 struct PageSkinStyle {
     UINT bitmapId;
     int bitmapX;          // where the bitmap's left edge is painted
     bool opaqueText;      // white text cells, or text drawn transparently
+    const ToolTipEntry* toolTips;  // in registration order
+    int toolTipCount;
 };
 
 class CPageSkin : public CPropertyPage {
@@ -20,6 +29,9 @@ public:
     // Relays every message to the tooltip control, then the dialog's own
     // pre-translation.
     BOOL PreTranslateMessage(MSG* msg) override;
+    // Creates m_toolTip and registers every control of the page's table with
+    // the text of its message.
+    void SetupToolTips();
 
     CBitmap m_bmpBack;
     int32_t m_bmpWidth = 0;
@@ -31,11 +43,22 @@ public:
 protected:
     CPageSkin(UINT templateId, const PageSkinStyle& style);
 
+    // The start of both pages: the dialog's own set-up, the background, the
+    // controls from the record (`refresh`), the tooltips, and last the flag
+    // that lets DEFAULT refresh the page.
+    template <class Page>
+    BOOL InitPage(Page& page, void (Page::*refresh)())
+    {
+        CPropertyPage::OnInitDialog();
+        LoadBackground();
+        (page.*refresh)();
+        SetupToolTips();
+        m_bInitialized = true;
+        return TRUE;
+    }
+
     // Loads the page's bitmap and its size; without it the page stays white.
     void LoadBackground();
-    // Registers the control `controlId` with m_toolTip, with the text of the
-    // message whose key is entry `nameIndex` of settingNames.
-    void AddToolTip(int controlId, int nameIndex);
 
     void OnPaint();
     HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);

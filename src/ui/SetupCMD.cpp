@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr PageSkinStyle kOptionSkin = {IDB_OPTION_BACK, 25, false};
-
 // Entry k is switch k of commandFlags: its box, whose command key is
 // settingNames 13 + k and whose tooltip key is settingNames 51 + k.
 struct CommandBox {
@@ -38,6 +36,19 @@ constexpr CommandBox kCommandBoxes[kCommandCount] = {
     {IDC_CMD_MERAI, &CSetupCMD::m_chkMerai},
     {IDC_CMD_LIGHTMAP, &CSetupCMD::m_chkLightmap},
 };
+
+// Box k's tooltip key is settingNames 51 + k.
+constexpr std::array<ToolTipEntry, kCommandCount> BuildToolTips()
+{
+    std::array<ToolTipEntry, kCommandCount> tips{};
+    for (int k = 0; k < kCommandCount; ++k)
+        tips[k] = {static_cast<int>(kCommandBoxes[k].controlId), kNameFirstCommandTip + k};
+    return tips;
+}
+
+constexpr std::array<ToolTipEntry, kCommandCount> kToolTips = BuildToolTips();
+
+constexpr PageSkinStyle kOptionSkin = {IDB_OPTION_BACK, 25, false, kToolTips.data(), kCommandCount};
 
 }  // namespace
 
@@ -82,12 +93,7 @@ void CSetupCMD::DoDataExchange(CDataExchange* dx)
 
 BOOL CSetupCMD::OnInitDialog()
 {
-    CPageSkin::OnInitDialog();
-    LoadBackground();
-    RefreshChecks();
-    SetupToolTips();
-    m_bInitialized = true;
-    return TRUE;
+    return InitPage(*this, &CSetupCMD::RefreshChecks);
 }
 
 void CSetupCMD::RefreshChecks()
@@ -97,13 +103,6 @@ void CSetupCMD::RefreshChecks()
         return;
     for (int k = 0; k < kBoxCount; ++k)
         (this->*kCommandBoxes[k].box).SetCheck(record->commandFlags[k]);
-}
-
-void CSetupCMD::SetupToolTips()
-{
-    m_toolTip.Create(this, 0);
-    for (int k = 0; k < kBoxCount; ++k)
-        AddToolTip(static_cast<int>(kCommandBoxes[k].controlId), kNameFirstCommandTip + k);
 }
 
 void CSetupCMD::OnCommandClicked(UINT id)

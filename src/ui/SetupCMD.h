@@ -19,7 +19,6 @@ public:
 
     // Sets the 21 boxes from commandFlags.
     void RefreshChecks();
-    void SetupToolTips();
 
     BOOL OnInitDialog() override;
 

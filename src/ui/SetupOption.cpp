@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
-#include "app/SetupApp.h"
 #include "display/DeviceTable.h"
 #include "resource.h"
 #include "script/LuaHost.h"
@@ -13,9 +13,63 @@
 
 namespace {
 
-constexpr PageSkinStyle kSystemSkin = {IDB_SYSTEM_BACK, 0, true};
 constexpr int kDetailMax = 2;
 constexpr int kVolumeMax = 127;
+
+// DoDataExchange binds the controls in member order.
+template <auto Member>
+CWnd& ControlOf(CSetupOption& page)
+{
+    return page.*Member;
+}
+
+struct ControlBinding {
+    int controlId;
+    CWnd& (*control)(CSetupOption&);
+};
+
+constexpr ControlBinding kControls[] = {
+    {IDC_CHK_EFFECT_ON, &ControlOf<&CSetupOption::m_chkEffectOn>},
+    {IDC_CHK_BGM_ON, &ControlOf<&CSetupOption::m_chkBgmOn>},
+    {IDC_SLIDER_EFFECT, &ControlOf<&CSetupOption::m_sliderEffect>},
+    {IDC_SLIDER_BGM, &ControlOf<&CSetupOption::m_sliderBgm>},
+    {IDC_SLIDER_TEXTURE, &ControlOf<&CSetupOption::m_sliderTexture>},
+    {IDC_SLIDER_SPRITE, &ControlOf<&CSetupOption::m_sliderSprite>},
+    {IDC_CHK_FULLSCREEN, &ControlOf<&CSetupOption::m_chkFullScreen>},
+    {IDC_COMBO_MODE, &ControlOf<&CSetupOption::m_comboMode>},
+    {IDC_COMBO_DEVICE, &ControlOf<&CSetupOption::m_comboDevice>},
+    {IDC_CHK_MOUSE_EXCLUSIVE, &ControlOf<&CSetupOption::m_chkMouseExclusive>},
+    {IDC_CHK_NOSOUND, &ControlOf<&CSetupOption::m_chkNoSound>},
+};
+
+// The check boxes whose field is their check state.
+struct CheckSetting {
+    int controlId;
+    CButton CSetupOption::*box;
+    int32_t CRegistry::*field;
+};
+
+constexpr CheckSetting kChecks[] = {
+    {IDC_CHK_FULLSCREEN, &CSetupOption::m_chkFullScreen, &CRegistry::fullScreen},
+    {IDC_CHK_MOUSE_EXCLUSIVE, &CSetupOption::m_chkMouseExclusive, &CRegistry::mouseExclusive},
+    {IDC_CHK_BGM_ON, &CSetupOption::m_chkBgmOn, &CRegistry::bgmOn},
+    {IDC_CHK_EFFECT_ON, &CSetupOption::m_chkEffectOn, &CRegistry::soundOn},
+};
+
+// The sliders, each 0 to `maximum`; the field is the position itself.
+struct SliderSetting {
+    int controlId;
+    CSliderCtrl CSetupOption::*slider;
+    int32_t CRegistry::*field;
+    int maximum;
+};
+
+constexpr SliderSetting kSliders[] = {
+    {IDC_SLIDER_SPRITE, &CSetupOption::m_sliderSprite, &CRegistry::spriteMode, kDetailMax},
+    {IDC_SLIDER_TEXTURE, &CSetupOption::m_sliderTexture, &CRegistry::textureMode, kDetailMax},
+    {IDC_SLIDER_BGM, &CSetupOption::m_sliderBgm, &CRegistry::bgmVolume, kVolumeMax},
+    {IDC_SLIDER_EFFECT, &CSetupOption::m_sliderEffect, &CRegistry::effectVolume, kVolumeMax},
+};
 
 // The usable devices (stored, with hardware rasterisation) in table order:
 // line k of the device combo is entry k.
@@ -48,11 +102,6 @@ void CopyName(char (&target)[40], const DeviceEntry& device)
     std::memcpy(target, name.data(), name.size() < sizeof(target) ? name.size() : sizeof(target) - 1);
 }
 
-struct ToolTipEntry {
-    int controlId;
-    int nameIndex;
-};
-
 // In registration order; the keys are settingNames 40 to 50.
 constexpr ToolTipEntry kToolTips[] = {
     {IDC_COMBO_DEVICE, kNameFirstSystemTip + 0},
@@ -68,6 +117,8 @@ constexpr ToolTipEntry kToolTips[] = {
     {IDC_CHK_NOSOUND, kNameFirstSystemTip + 10},
 };
 
+constexpr PageSkinStyle kSystemSkin = {IDB_SYSTEM_BACK, 0, true, kToolTips, static_cast<int>(std::size(kToolTips))};
+
 void EnsureSaveDataFolder()
 {
     WIN32_FIND_DATAA found;
@@ -79,6 +130,8 @@ void EnsureSaveDataFolder()
 }
 
 }  // namespace
+
+bool saveConfirmed = false;
 
 const CRuntimeClass CSetupOption::runtimeClass = {"CSetupOption", &AfxCreateObject<CSetupOption>,
                                                   &CPropertyPage::runtimeClass};
@@ -118,27 +171,13 @@ const AFX_MSGMAP* CSetupOption::GetMessageMap() const
 void CSetupOption::DoDataExchange(CDataExchange* dx)
 {
     CPageSkin::DoDataExchange(dx);
-    DDX_Control(dx, IDC_CHK_EFFECT_ON, m_chkEffectOn);
-    DDX_Control(dx, IDC_CHK_BGM_ON, m_chkBgmOn);
-    DDX_Control(dx, IDC_SLIDER_EFFECT, m_sliderEffect);
-    DDX_Control(dx, IDC_SLIDER_BGM, m_sliderBgm);
-    DDX_Control(dx, IDC_SLIDER_TEXTURE, m_sliderTexture);
-    DDX_Control(dx, IDC_SLIDER_SPRITE, m_sliderSprite);
-    DDX_Control(dx, IDC_CHK_FULLSCREEN, m_chkFullScreen);
-    DDX_Control(dx, IDC_COMBO_MODE, m_comboMode);
-    DDX_Control(dx, IDC_COMBO_DEVICE, m_comboDevice);
-    DDX_Control(dx, IDC_CHK_MOUSE_EXCLUSIVE, m_chkMouseExclusive);
-    DDX_Control(dx, IDC_CHK_NOSOUND, m_chkNoSound);
+    for (const ControlBinding& binding : kControls)
+        DDX_Control(dx, binding.controlId, binding.control(*this));
 }
 
 BOOL CSetupOption::OnInitDialog()
 {
-    CPageSkin::OnInitDialog();
-    LoadBackground();
-    RefreshControls();
-    SetupToolTips();
-    m_bInitialized = true;
-    return TRUE;
+    return InitPage(*this, &CSetupOption::RefreshControls);
 }
 
 void CSetupOption::FillDeviceCombo()
@@ -189,26 +228,13 @@ void CSetupOption::RefreshControls()
     const CRegistry* record = CRegistry::Instance();
     if (!record)
         return;
-    m_chkFullScreen.SetCheck(record->fullScreen);
-    m_chkMouseExclusive.SetCheck(record->mouseExclusive);
-    m_sliderSprite.SetRange(0, kDetailMax, TRUE);
-    m_sliderSprite.SetPos(record->spriteMode);
-    m_sliderTexture.SetRange(0, kDetailMax, TRUE);
-    m_sliderTexture.SetPos(record->textureMode);
-    m_sliderBgm.SetRange(0, kVolumeMax, TRUE);
-    m_sliderBgm.SetPos(record->bgmVolume);
-    m_chkBgmOn.SetCheck(record->bgmOn);
-    m_sliderEffect.SetRange(0, kVolumeMax, TRUE);
-    m_sliderEffect.SetPos(record->effectVolume);
-    m_chkEffectOn.SetCheck(record->soundOn);
+    for (const CheckSetting& check : kChecks)
+        (this->*check.box).SetCheck(record->*check.field);
+    for (const SliderSetting& slider : kSliders) {
+        (this->*slider.slider).SetRange(0, slider.maximum, TRUE);
+        (this->*slider.slider).SetPos(record->*slider.field);
+    }
     m_chkNoSound.SetCheck(record->soundMode == 0 ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void CSetupOption::SetupToolTips()
-{
-    m_toolTip.Create(this, 0);
-    for (const ToolTipEntry& tip : kToolTips)
-        AddToolTip(tip.controlId, tip.nameIndex);
 }
 
 void CSetupOption::OnOK()
@@ -224,48 +250,37 @@ void CSetupOption::OnOK()
 
 void CSetupOption::OnFullScreenClicked()
 {
-    if (CRegistry* record = CRegistry::Instance())
-        record->fullScreen = m_chkFullScreen.GetCheck();
+    StoreCheck(IDC_CHK_FULLSCREEN);
 }
 
 void CSetupOption::OnSpriteReleased(NMHDR* /*header*/, LRESULT* result)
 {
-    if (CRegistry* record = CRegistry::Instance())
-        record->spriteMode = m_sliderSprite.GetPos();
-    *result = 0;
+    StoreSlider(IDC_SLIDER_SPRITE, result);
 }
 
 void CSetupOption::OnTextureReleased(NMHDR* /*header*/, LRESULT* result)
 {
-    if (CRegistry* record = CRegistry::Instance())
-        record->textureMode = m_sliderTexture.GetPos();
-    *result = 0;
+    StoreSlider(IDC_SLIDER_TEXTURE, result);
 }
 
 void CSetupOption::OnBgmVolumeReleased(NMHDR* /*header*/, LRESULT* result)
 {
-    if (CRegistry* record = CRegistry::Instance())
-        record->bgmVolume = m_sliderBgm.GetPos();
-    *result = 0;
+    StoreSlider(IDC_SLIDER_BGM, result);
 }
 
 void CSetupOption::OnEffectVolumeReleased(NMHDR* /*header*/, LRESULT* result)
 {
-    if (CRegistry* record = CRegistry::Instance())
-        record->effectVolume = m_sliderEffect.GetPos();
-    *result = 0;
+    StoreSlider(IDC_SLIDER_EFFECT, result);
 }
 
 void CSetupOption::OnBgmOnClicked()
 {
-    if (CRegistry* record = CRegistry::Instance())
-        record->bgmOn = m_chkBgmOn.GetCheck();
+    StoreCheck(IDC_CHK_BGM_ON);
 }
 
 void CSetupOption::OnEffectOnClicked()
 {
-    if (CRegistry* record = CRegistry::Instance())
-        record->soundOn = m_chkEffectOn.GetCheck();
+    StoreCheck(IDC_CHK_EFFECT_ON);
 }
 
 void CSetupOption::OnModeSelChange()
@@ -294,12 +309,30 @@ void CSetupOption::OnDeviceSelChange()
 
 void CSetupOption::OnMouseExclusiveClicked()
 {
-    if (CRegistry* record = CRegistry::Instance())
-        record->mouseExclusive = m_chkMouseExclusive.GetCheck();
+    StoreCheck(IDC_CHK_MOUSE_EXCLUSIVE);
 }
 
 void CSetupOption::OnNoSoundClicked()
 {
     if (CRegistry* record = CRegistry::Instance())
         record->soundMode = m_chkNoSound.GetCheck() == BST_CHECKED ? 0 : 1;
+}
+
+void CSetupOption::StoreCheck(int controlId)
+{
+    CRegistry* record = CRegistry::Instance();
+    for (const CheckSetting& check : kChecks) {
+        if (record && check.controlId == controlId)
+            record->*check.field = (this->*check.box).GetCheck();
+    }
+}
+
+void CSetupOption::StoreSlider(int controlId, LRESULT* result)
+{
+    CRegistry* record = CRegistry::Instance();
+    for (const SliderSetting& slider : kSliders) {
+        if (record && slider.controlId == controlId)
+            record->*slider.field = (this->*slider.slider).GetPos();
+    }
+    *result = 0;
 }

@@ -7,6 +7,10 @@
 #include "framework/SliderCtrl.h"
 #include "ui/PageSkin.h"
 
+// The user's answer to the save question: set by the page's OnOK, read once
+// by the application after the sheet has closed.
+extern bool saveConfirmed;
+
 class CSetupOption : public CPageSkin {
 public:
     static const CRuntimeClass runtimeClass;
@@ -23,7 +27,6 @@ public:
     // Lists the offered modes of the device at deviceIndex into the mode combo
     // and modeList, and copies the device's identity into the record.
     void FillModeCombo();
-    void SetupToolTips();
 
     BOOL OnInitDialog() override;
     // Asks whether to save; the answer goes to saveConfirmed.
@@ -57,4 +60,9 @@ protected:
     void OnDeviceSelChange();
     void OnMouseExclusiveClicked();
     void OnNoSoundClicked();
+
+private:
+    // The record's field takes the state of the box or slider `controlId`.
+    void StoreCheck(int controlId);
+    void StoreSlider(int controlId, LRESULT* result);
 };

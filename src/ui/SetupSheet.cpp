@@ -54,7 +54,8 @@ BOOL CSetupSheet::OnInitDialog()
     SetDlgItemText(IDOK, "OK");
     SetDlgItemText(IDCANCEL, "CANCEL");
 
-    // DEFAULT takes the Help button's place and font; it is no tab stop.
+    // DEFAULT takes the Help button's place and font; it is no tab stop. The
+    // sheet has that button only because the application routes ID_HELP.
     const RECT place = GetChildRect(IDHELP);
     m_btnDefault.Create("DEFAULT", WS_CHILD | WS_VISIBLE, place, this, IDC_DEFAULT);
     HWND help = GetDlgItem(IDHELP);

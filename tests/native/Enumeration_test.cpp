@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupApp.h"
+#include "support/SaveCheck.h"
 #include "display/DeviceTable.h"
 #include "support/ScriptedDisplay.h"
 
@@ -74,7 +74,7 @@ class EnumerationTest : public ::testing::Test {
 protected:
     int32_t Run(DeviceAcceptFn accept = AcceptAllDevices)
     {
-        const int32_t status = EnumerateDisplayDevices(accept);
+        const int32_t status = EnumerateDisplayDevices(DisplaySeam::Current(), accept);
         EXPECT_EQ(source.opened, source.closed) << "every opened driver is closed";
         return status;
     }
@@ -306,7 +306,7 @@ TEST_F(EnumerationTest, StatusCodes)
         EXPECT_EQ(status, c.status) << c.label;
         EXPECT_EQ(GetEnumeratedDeviceCount(), c.enumerated) << c.label;
         EXPECT_EQ(GetStoredDeviceCount(), c.stored) << c.label;
-        EXPECT_EQ(CSetupApp::EnumerateDisplays(), c.status >= 0) << c.label;
+        EXPECT_EQ((EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices) >= 0), c.status >= 0) << c.label;
     }
     EXPECT_LT(static_cast<int32_t>(ENUM_ERR_NO_DEVICE), 0);
     EXPECT_LT(static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED), 0);

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/SetupApp.h"
+#include "support/SaveCheck.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
@@ -36,15 +36,14 @@ protected:
 
     void TearDown() override
     {
-        CSetupApp::ShutDown();
-        saveConfirmed = false;
+        ShutDownLikeTheTool();
     }
 
     // Start-up and a confirmed save with the registry as the test set it up.
     void StartUpAndSave()
     {
-        ScopedRegistryApi scope(registry);
-        ASSERT_TRUE(CSetupApp::StartUp());
+        RegistrySeam::Override scope(registry);
+        ASSERT_TRUE(StartUpLikeTheTool());
         CRegistry& record = *CRegistry::Instance();
         EditSettings(record);
         expectedFile = ExpectedOptionFile(record.preservedLines, record);
@@ -100,7 +99,7 @@ TEST_F(FaultInjectionRegistry, EachValueFailingInTurnLeavesTheOthersStored)
         registry = MemoryRegistry();
         registry.Fail(MemoryRegistry::kSet, kRegAccessDenied, failing.name);
         StartUpAndSave();
-        CSetupApp::ShutDown();
+        ShutDownLikeTheTool();
         EXPECT_EQ(nullptr, registry.Get(kSettingsKey, failing.name));
         for (const StoredValue& value : kValues)
             if (&value != &failing)
@@ -111,8 +110,8 @@ TEST_F(FaultInjectionRegistry, EachValueFailingInTurnLeavesTheOthersStored)
 TEST_F(FaultInjectionRegistry, CloseFailingNeitherCrashesNorStopsTheSave)
 {
     registry.Fail(MemoryRegistry::kClose);
-    ScopedRegistryApi scope(registry);
-    ASSERT_TRUE(CSetupApp::StartUp());
+    RegistrySeam::Override scope(registry);
+    ASSERT_TRUE(StartUpLikeTheTool());
     const std::string expected = ExpectedOptionFile(CRegistry::Instance()->preservedLines, *CRegistry::Instance());
     SaveConfirmed();
     EXPECT_EQ(expected, dir.ReadFile("SaveData/OptionInfo.lua"));

@@ -55,7 +55,7 @@ public:
 private:
     bool Fails(Op op) { return ++m_calls[op] == m_failAt && op == m_failing; }
 
-    IFileOps& m_real = PlatformFileOps();
+    IFileOps& m_real = FileSeam::Platform();
     Op m_failing;
     int m_failAt;
     int m_calls[kOpCount] = {};
@@ -91,7 +91,7 @@ SaveResult SaveThrough(IFileOps& ops)
     result.expectedNew = ExpectedOptionFile(record.preservedLines, record);
     const std::set<std::string> before = ListTree(dir.Path());
     {
-        ScopedFileOps scope(ops);
+        FileSeam::Override scope(ops);
         SaveConfirmed();
     }
     result.file = dir.ReadFile(kOptionFile);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupApp.h"
+#include "support/SaveCheck.h"
 #include "display/DeviceTable.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
@@ -42,7 +42,7 @@ protected:
         driver.modes = {{640, 480, 16}};
         driver.devices = {{"Test HAL", kHardwareDevice, kAllDepths, MakeGuid(0x5A)}};
         source.drivers = {driver};
-        EnumerateDisplayDevices(AcceptAllDevices);
+        EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices);
     }
 
     void TearDown() override { CRegistry::DestroyInstance(); }
@@ -59,13 +59,13 @@ protected:
     ScriptedDisplaySource source;
     ScopedDisplaySource displays{source};
     MemoryRegistry registry;
-    ScopedRegistryApi scope{registry};
+    RegistrySeam::Override scope{registry};
     CRegistry* record = nullptr;
 };
 
 TEST_F(RegistryStoreTest, FirstStartStoresAllEightValuesInOrder)
 {
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     const struct {
         const char* name;
         uint32_t type;
@@ -98,7 +98,7 @@ TEST_F(RegistryStoreTest, FirstStartStoresAllEightValuesInOrder)
 TEST_F(RegistryStoreTest, PresentKeyIsReadAndNothingIsStored)
 {
     registry.AddKey(kSettingsKey);
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     EXPECT_TRUE(registry.SetCalls().empty());
     EXPECT_EQ((std::vector<uint32_t>{kKeyAllAccess, kKeyQueryValue, kKeyQueryValue, kKeyQueryValue}),
               registry.AccessLog());
@@ -108,7 +108,7 @@ TEST_F(RegistryStoreTest, PresentKeyIsReadAndNothingIsStored)
     EXPECT_EQ(0u, registry.OpenHandles());
 
     registry.Put(kSettingsKey, "SOUNDMODE", kRegDword, Dword(0));
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     EXPECT_EQ(0, record->soundMode);
     EXPECT_STREQ("Test HAL", record->deviceName);
 }
@@ -155,7 +155,7 @@ TEST_F(RegistryStoreTest, StoredValuesOfAnyShape)
         SCOPED_TRACE(c.name);
         registry = MemoryRegistry();
         registry.Put(kSettingsKey, c.value, c.type, c.bytes);
-        CSetupApp::ReadRegistry();
+        ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
         c.check(*record);
         EXPECT_NE(nullptr, std::memchr(record->deviceName, '\0', sizeof record->deviceName));
         EXPECT_TRUE(registry.SetCalls().empty());
@@ -165,7 +165,7 @@ TEST_F(RegistryStoreTest, StoredValuesOfAnyShape)
 TEST_F(RegistryStoreTest, OversizedGuidKeepsTheDevicesGuid)
 {
     registry.Put(kSettingsKey, "GUIDDEVICE", kRegBinary, std::string(17, '\x11'));
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     EXPECT_EQ(Bytes(&source.drivers[0].devices[0].guid, 16), Bytes(&record->deviceGuid, 16));
 }
 
@@ -173,9 +173,9 @@ TEST_F(RegistryStoreTest, SaveStoresTheFixedSoundValuesWhateverWasThere)
 {
     for (const char* name : {"SPEAKERTYPE", "DIGITALRATETYPE", "DIGITALBITSTYPE"})
         registry.Put(kSettingsKey, name, kRegDword, Dword(9));
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     record->soundMode = 0;
-    CSetupApp::WriteRegistry();
+    WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     EXPECT_EQ((std::vector<std::string>{"DEVICENAME", "GUIDDEVICE", "GUIDDRIVER", "SOUNDMODE", "SPEAKERTYPE",
                                         "DIGITALRATETYPE", "DIGITALBITSTYPE", "PROVIDERNAME"}),
               StoredNames());
@@ -186,29 +186,21 @@ TEST_F(RegistryStoreTest, SaveStoresTheFixedSoundValuesWhateverWasThere)
 TEST_F(RegistryStoreTest, UnusableKeysStopNothing)
 {
     registry.Fail(MemoryRegistry::kCreate);
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     EXPECT_TRUE(registry.SetCalls().empty());
     EXPECT_FALSE(registry.HasKey(kSetupKey));
     EXPECT_FALSE(registry.HasKey(kSettingsKey));
     EXPECT_STREQ("Test HAL", record->deviceName);
-    CSetupApp::WriteRegistry();
+    WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     EXPECT_TRUE(registry.SetCalls().empty());
 
     // A key that exists but cannot be opened is taken for missing and written.
     registry = MemoryRegistry();
     registry.AddKey(kSettingsKey);
     registry.Fail(MemoryRegistry::kOpen);
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     EXPECT_EQ(8u, registry.SetCalls().size());
     EXPECT_EQ(0u, registry.OpenHandles());
-}
-
-TEST_F(RegistryStoreTest, NoRecordNoCalls)
-{
-    CRegistry::DestroyInstance();
-    CSetupApp::ReadRegistry();
-    CSetupApp::WriteRegistry();
-    EXPECT_TRUE(registry.AccessLog().empty());
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SetupApp.h"
+#include "support/SaveCheck.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
@@ -42,13 +42,13 @@ protected:
     {
         dir.WriteFile(kFile, bytes);
         record->preservedLines.clear();
-        CSetupApp::ReadSaveDataLines();
+        ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
         return record->preservedLines;
     }
 
     void Save()
     {
-        ScopedRegistryApi scope(registry);
+        RegistrySeam::Override scope(registry);
         SaveConfirmed();
     }
 
@@ -95,17 +95,17 @@ TEST_F(SaveDataTest, KeepsForeignLinesOnly)
 TEST_F(SaveDataTest, MissingOrUnreadableFileKeepsWhatWasThere)
 {
     record->preservedLines = {"earlier"};
-    CSetupApp::ReadSaveDataLines();
+    ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
     EXPECT_EQ(Lines{"earlier"}, record->preservedLines) << "no file";
 
     dir.WriteFile("SaveData/OptionInfo.lua/inside", "x");
-    CSetupApp::ReadSaveDataLines();
+    ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
     EXPECT_EQ(Lines{"earlier"}, record->preservedLines) << "OptionInfo.lua is a folder";
 
     FaultyFileOps files;
     files.Fail(FaultyFileOps::kReadAll);
-    ScopedFileOps scope(files);
-    CSetupApp::ReadSaveDataLines();
+    FileSeam::Override scope(files);
+    ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
     EXPECT_EQ(Lines{"earlier"}, record->preservedLines) << "read fails";
 }
 
@@ -115,7 +115,7 @@ TEST_F(SaveDataTest, FileWithoutReadPermissionKeepsNothing)
         GTEST_SKIP() << "root reads files without read permission";
     dir.WriteFile(kFile, "secret = 1\r\n");
     ASSERT_EQ(0, chmod((dir.Path() + "/" + kFile).c_str(), 0));
-    CSetupApp::ReadSaveDataLines();
+    ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
     EXPECT_TRUE(record->preservedLines.empty());
 }
 
@@ -236,8 +236,8 @@ TEST_F(SaveDataTest, LubBesideTheLuaFileWins)
     dir.WriteFile(kFile, "OptionInfoList[\"WIDTH\"] = 2222\nCmdOnOffList[\"/fog\"] = 0\nforeign = 1\n");
     record->width = 7;
     record->commandFlags[7] = 5;
-    CSetupApp::ReadSaveDataLines();
-    CSetupApp::ApplySavedOptions();
+    ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
+    ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance());
     EXPECT_EQ(1111, record->width);
     EXPECT_EQ(5, record->commandFlags[7]) << "the .lub has no /fog, and its tables start empty";
     EXPECT_EQ(Lines{"foreign = 1"}, record->preservedLines) << "lines come from the .lua file";
@@ -245,7 +245,7 @@ TEST_F(SaveDataTest, LubBesideTheLuaFileWins)
     record->width = 3333;
     Save();
     EXPECT_EQ("OptionInfoList[\"WIDTH\"] = 1111\n", dir.ReadFile("SaveData/OptionInfo.lub"));
-    CSetupApp::ApplySavedOptions();
+    ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance());
     EXPECT_EQ(1111, record->width) << "the next start reads the .lub again";
 }
 
@@ -279,7 +279,7 @@ TEST_F(SaveDataTest, FailingFileOperationsLeaveTheOldFileOrTheWholeNewOne)
         FaultyFileOps files;
         files.Fail(c.op, c.nth);
         {
-            ScopedFileOps scope(files);
+            FileSeam::Override scope(files);
             Save();
         }
         EXPECT_EQ(c.complete ? expected : old, dir.ReadFile(kFile)) << c.name;
@@ -294,21 +294,12 @@ TEST_F(SaveDataTest, FailedFirstSaveLeavesNoFileBehind)
     for (const FaultyFileOps::Op op : {FaultyFileOps::kWrite, FaultyFileOps::kFlush, FaultyFileOps::kReplace}) {
         FaultyFileOps files;
         files.Fail(op);
-        ScopedFileOps scope(files);
+        FileSeam::Override scope(files);
         Save();
         EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/.keep"}), ListTree(dir.Path())) << op;
     }
     Save();
     EXPECT_EQ(ExpectedOptionFile({}, *record), dir.ReadFile(kFile));
-}
-
-TEST_F(SaveDataTest, StepsWithoutARecordDoNothing)
-{
-    CRegistry::DestroyInstance();
-    dir.WriteFile(kFile, "x = 1\r\n");
-    CSetupApp::ReadSaveDataLines();
-    Save();
-    EXPECT_EQ("x = 1\r\n", dir.ReadFile(kFile));
 }
 
 }  // namespace

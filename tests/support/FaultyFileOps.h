@@ -30,7 +30,7 @@ private:
         Op op;
         int nth;
     };
-    IFileOps& m_real = PlatformFileOps();
+    IFileOps& m_real = FileSeam::Platform();
     std::vector<Fault> m_faults;
     int m_counts[kOpCount] = {};
 };

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "app/SetupApp.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
 
@@ -56,8 +55,8 @@ CRegistry& ReadSettingsLikeStartUp()
     CRegistry::CrateInstance();
     CRegistry& record = *CRegistry::Instance();
     record.SetDefaults();
-    CSetupApp::ReadSaveDataLines();
-    CSetupApp::ApplySavedOptions();
+    ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
+    ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance());
     return record;
 }
 
@@ -70,9 +69,29 @@ void EditSettings(CRegistry& record)
     record.commandFlags[7] = !record.commandFlags[7];
 }
 
+bool StartUpLikeTheTool()
+{
+    if (!CRegistry::CrateInstance())
+        return false;
+    CRegistry& record = *CRegistry::Instance();
+    InitSettingNames();
+    EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices);
+    ReadRegistry(record, RegistrySeam::Current());
+    ReadSaveDataLines(record, FileSeam::Current());
+    ApplySavedOptions(record, CLuaHost::Instance());
+    return true;
+}
+
 void SaveConfirmed()
 {
-    saveConfirmed = true;
-    CSetupApp::SaveIfConfirmed();
-    saveConfirmed = false;
+    const CRegistry& record = *CRegistry::Instance();
+    WritePreservedLines(record, FileSeam::Current());
+    WriteRegistry(record, RegistrySeam::Current());
+    AppendOptionLines(record, FileSeam::Current());
+}
+
+void ShutDownLikeTheTool()
+{
+    CRegistry::DestroyInstance();
+    ReleaseDisplayModes();
 }

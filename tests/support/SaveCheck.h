@@ -1,12 +1,21 @@
-// What a save of the option file must leave, for the fault-injection tests of
-// both builds: either the old bytes or the complete new file, and no stray file.
+// The tool's steps over the core as the application runs them, and what a
+// save of the option file must leave: the old bytes or the complete new file,
+// and no stray file. For the core's tests, fuzz targets and benchmarks, which
+// do not link the application.
 #pragma once
 
 #include <set>
 #include <string>
 #include <vector>
 
-class CRegistry;
+#include "common/FileOps.h"
+#include "display/DeviceTable.h"
+#include "display/DisplaySource.h"
+#include "script/LuaHost.h"
+#include "settings/Registry.h"
+#include "settings/RegistryApi.h"
+#include "settings/RegistryStore.h"
+#include "settings/SaveData.h"
 
 // The file a save of `record` writes after the kept lines `kept`.
 std::string ExpectedOptionFile(const std::vector<std::string>& kept, const CRegistry& record);
@@ -23,3 +32,7 @@ void EditSettings(CRegistry& record);
 
 // The three saves in their order, as after a confirmed sheet.
 void SaveConfirmed();
+
+// Start-up steps 1 to 6 over the current seams; false when no record could be made.
+bool StartUpLikeTheTool();
+void ShutDownLikeTheTool();

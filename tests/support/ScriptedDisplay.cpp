@@ -79,8 +79,7 @@ void ScriptedDisplaySource::Driver::Close()
     script = nullptr;
 }
 
-ScopedDisplaySource::ScopedDisplaySource(DisplayDriverSource& source)
-    : m_previous(SetDisplayDriverSource(&source))
+ScopedDisplaySource::ScopedDisplaySource(DisplayDriverSource& source) : m_override(source)
 {
     ClearDeviceTable();
 }
@@ -88,5 +87,4 @@ ScopedDisplaySource::ScopedDisplaySource(DisplayDriverSource& source)
 ScopedDisplaySource::~ScopedDisplaySource()
 {
     ClearDeviceTable();
-    SetDisplayDriverSource(m_previous);
 }

@@ -77,5 +77,5 @@ public:
     ScopedDisplaySource& operator=(const ScopedDisplaySource&) = delete;
 
 private:
-    DisplayDriverSource* m_previous;
+    DisplaySeam::Override m_override;
 };

@@ -30,7 +30,7 @@ public:
     std::vector<DriverReport> drivers;
     int closed = 0;
 
-    void EnumerateDrivers() override { DefaultDisplayDriverSource().EnumerateDrivers(); }
+    void EnumerateDrivers() override { DisplaySeam::Platform().EnumerateDrivers(); }
 
     DisplayDriver* Open(const GUID* driverGuid) override
     {
@@ -39,7 +39,7 @@ public:
         report.hasGuid = driverGuid != nullptr;
         if (driverGuid)
             report.guid = *driverGuid;
-        m_driver.inner = DefaultDisplayDriverSource().Open(driverGuid);
+        m_driver.inner = DisplaySeam::Platform().Open(driverGuid);
         report.opened = m_driver.inner != nullptr;
         m_driver.owner = this;
         return report.opened ? &m_driver : nullptr;
@@ -132,8 +132,7 @@ protected:
     void SetUp() override
     {
         ClearDeviceTable();
-        m_previous = SetDisplayDriverSource(&source);
-        status = EnumerateDisplayDevices(AcceptAllDevices);
+        status = EnumerateDisplayDevices(source, AcceptAllDevices);
         static bool printed = false;
         if (!printed)
             Print(source.drivers);
@@ -143,14 +142,10 @@ protected:
     void TearDown() override
     {
         ClearDeviceTable();
-        SetDisplayDriverSource(m_previous);
     }
 
     RecordingSource source;
     int32_t status = 0;
-
-private:
-    DisplayDriverSource* m_previous = nullptr;
 };
 
 TEST_F(DirectDrawTest, TableInvariants)
@@ -161,10 +156,9 @@ TEST_F(DirectDrawTest, TableInvariants)
     EXPECT_FALSE(source.drivers.front().hasGuid) << "the primary driver comes without a GUID";
     EXPECT_LE(stored, static_cast<uint32_t>(kDeviceTableSize));
     EXPECT_LE(stored, reported);
-    const int32_t expectedStatus = reported == 0 ? static_cast<int32_t>(ENUM_ERR_NO_DEVICE)
-                                   : stored == 0 ? static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED)
-                                                 : 0;
-    EXPECT_EQ(status, expectedStatus);
+    // Wine's DirectDraw offers hardware devices on any X server.
+    ASSERT_GT(stored, 0u);
+    EXPECT_EQ(status, 0);
 
     int opened = 0;
     uint32_t storedPerDriver = 0;
@@ -213,11 +207,8 @@ TEST_F(DirectDrawTest, DefaultsChooseFromTheTable)
     for (uint32_t i = 0; i < GetStoredDeviceCount() && !usable; ++i)
         if (table[i].hardware)
             usable = &table[i];
-    if (!usable) {
-        std::printf("[wine] no usable device: the device fields keep their start values\n");
-        EXPECT_STREQ(record.deviceName, "");
-        EXPECT_EQ(record.modeIndex, -1);
-    } else {
+    ASSERT_NE(usable, nullptr) << "Wine's DirectDraw offers a hardware device";
+    {
         EXPECT_STREQ(record.deviceName, usable->name);
         EXPECT_TRUE(SameGuid(record.deviceGuid, usable->deviceGuid));
         EXPECT_EQ(record.deviceIndex, 0);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/SetupApp.h"
+#include "ui/SetupOption.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"

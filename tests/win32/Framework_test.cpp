@@ -206,13 +206,22 @@ TEST(SheetBase, CallbacksCatchEverything)
 }
 
 int g_modalButton = 0;
+DWORD g_modalDeadline = 0;
+bool g_modalTimedOut = false;
 
-// Presses the button from inside the modal loop once the sheet is up.
+// Presses the button from inside the modal loop once the sheet is up. Past
+// the deadline it destroys the sheet, which ends the loop, so a press that
+// never lands fails the test instead of hanging it.
 void CALLBACK PressModalButton(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND sheetWindow = FindWindowA(nullptr, "modal");
-    if (sheetWindow && IsWindowVisible(sheetWindow))
+    if (static_cast<LONG>(GetTickCount() - g_modalDeadline) > 0) {
+        g_modalTimedOut = true;
+        if (sheetWindow)
+            DestroyWindow(sheetWindow);
+    } else if (sheetWindow && IsWindowVisible(sheetWindow)) {
         Click(GetDlgItem(sheetWindow, g_modalButton));
+    }
 }
 
 TEST(SheetBase, ModalLoopEndsWithCancelAndOk)
@@ -226,9 +235,12 @@ TEST(SheetBase, ModalLoopEndsWithCancelAndOk)
         CPropertySheet sheet("modal");
         sheet.AddPage(&page);
         g_modalButton = c.button;
+        g_modalDeadline = GetTickCount() + 20000;
+        g_modalTimedOut = false;
         const UINT_PTR timer = SetTimer(nullptr, 0, 20, &PressModalButton);
         EXPECT_EQ(sheet.DoModal(), c.expected);
         KillTimer(nullptr, timer);
+        EXPECT_FALSE(g_modalTimedOut);
         EXPECT_EQ(sheet.m_hWnd, nullptr);
         EXPECT_EQ(page.m_hWnd, nullptr);
     }
@@ -351,7 +363,9 @@ TEST(PageTemplate, BrokenTemplatesAreLeftAlone)
 
 TEST(PageTemplate, SheetFontIsThePlatformSheetFont)
 {
-    const DialogFont font = AfxGetPropSheetFont();
+    bool fromPlatform = false;
+    const DialogFont font = AfxGetPropSheetFont(&fromPlatform);
+    EXPECT_TRUE(fromPlatform) << "comctl32's own sheet template was not read";
     EXPECT_FALSE(font.face.empty());
     EXPECT_GT(font.pointSize, 0);
 }

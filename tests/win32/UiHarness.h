@@ -285,7 +285,7 @@ protected:
         m_source = std::make_unique<ScriptedDisplaySource>();
         m_source->drivers = std::move(drivers);
         m_scope = std::make_unique<ScopedDisplaySource>(*m_source);
-        EnumerateDisplayDevices(&AcceptAllDevices);
+        EnumerateDisplayDevices(*m_source, AcceptAllDevices);
         CRegistry::DestroyInstance();
         ASSERT_TRUE(CRegistry::CrateInstance());
         Record().SetDefaults();

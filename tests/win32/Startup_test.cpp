@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/SetupApp.h"
+#include "ui/SetupOption.h"
 #include "display/DeviceTable.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
@@ -65,7 +66,7 @@ protected:
     ScriptedDisplaySource source;
     ScopedDisplaySource displays{source};
     MemoryRegistry registry;
-    ScopedRegistryApi scope{registry};
+    RegistrySeam::Override scope{registry};
 };
 
 TEST_F(StartupTest, EverySettingSurvivesASaveAndTheNextStart)
@@ -114,6 +115,19 @@ TEST_F(StartupTest, FirstStartFindsDefaultsFromTheGameScripts)
     EXPECT_EQ(1, r.commandFlags[7]);
     EXPECT_STREQ("First HAL", r.deviceName);
     EXPECT_EQ(std::string("First HAL") + std::string(31, '\0'), registry.Get(kSettingsKey, "DEVICENAME")->bytes);
+}
+
+TEST_F(StartupTest, StepsWithoutARecordDoNothing)
+{
+    CRegistry::DestroyInstance();
+    CSetupApp::ReadRegistry();
+    CSetupApp::ReadSaveDataLines();
+    CSetupApp::ApplySavedOptions();
+    CSetupApp::WritePreservedLines();
+    CSetupApp::WriteRegistry();
+    CSetupApp::AppendOptionLines();
+    EXPECT_TRUE(registry.AccessLog().empty());
+    EXPECT_EQ("GameWindowX = 12\r\n", File());
 }
 
 }  // namespace

@@ -10,8 +10,9 @@
 
 namespace {
 
-// ID_HELP is routed to the framework's handler; that is also what gives the
-// sheet the Help button that DEFAULT replaces.
+// Not for help: routing ID_HELP is what makes the framework give the sheet a
+// Help button, and CSetupSheet::OnInitDialog puts DEFAULT in that button's
+// place. Without this entry DEFAULT would have no rectangle.
 const AFX_MSGMAP_ENTRY kAppEntries[] = {
     OnCommandEntry<&CWinApp::OnHelp>(CN_COMMAND, ID_HELP),
 };

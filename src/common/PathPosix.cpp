@@ -1,14 +1,5 @@
 #include "common/Path.h"
 
-#ifdef _WIN32
-
-std::string NativePath(const std::string& toolPath)
-{
-    return toolPath;
-}
-
-#else
-
 #include <cstring>
 #include <dirent.h>
 #include <strings.h>
@@ -60,5 +51,3 @@ std::string NativePath(const std::string& toolPath)
     }
     return result;
 }
-
-#endif

@@ -1,0 +1,9 @@
+#include "settings/MemoryRegistry.h"
+
+// No registry here: the values live for the life of the process.
+template <>
+IRegistryApi& RegistrySeam::Platform()
+{
+    static MemoryRegistry store;
+    return store;
+}
