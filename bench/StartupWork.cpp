@@ -3,11 +3,11 @@
 #include <chrono>
 #include <string>
 
-#include "support/SaveCheck.h"
 #include "display/DeviceTable.h"
 #include "script/LuaHost.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
+#include "support/SaveCheck.h"
 
 const StartupStep kStartupSteps[kStartupStepCount] = {
     {"CrateInstance", [] { CRegistry::CrateInstance(); }},

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "support/SaveCheck.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"
+#include "support/SaveCheck.h"
 
 namespace {
 

@@ -2,25 +2,40 @@
 // any of them fail. Paths are native (see NativePath).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "common/Seam.h"
 
 class IFileOps {
 public:
     typedef void* Handle;
+    enum ReadResult { kRead, kMissing, kReadFailed };
 
     virtual ~IFileOps() = default;
-    // Reads the whole file, sharing it with other programs; false when it cannot be read.
-    virtual bool ReadAll(const std::string& path, std::string& bytes) = 0;
-    // Creates or truncates a file for writing; null on failure.
-    virtual Handle Create(const std::string& path) = 0;
+    // Reads the whole file, letting other programs read, write and replace it
+    // meanwhile. kMissing when it or its folder does not exist.
+    virtual ReadResult ReadAll(const std::string& path, std::string& bytes) = 0;
+    // Creates a file that does not exist yet, for writing, opened for this
+    // process alone; null when it exists or cannot be made.
+    virtual Handle CreateNew(const std::string& path) = 0;
     virtual bool Write(Handle file, const void* data, size_t size) = 0;
     virtual bool Flush(Handle file) = 0;
     virtual bool Close(Handle file) = 0;
-    // Puts `source` in place of `target` in one step, whether or not `target` exists.
+    // Puts the file `source` in place of `target` in one step, whether or not
+    // `target` exists. Refuses a target that is not a plain file the tool may
+    // rewrite and remove now.
     virtual bool Replace(const std::string& source, const std::string& target) = 0;
     virtual bool Remove(const std::string& path) = 0;
+    virtual bool Exists(const std::string& path) = 0;
+    // The names in `folder`; empty when it cannot be listed.
+    virtual std::vector<std::string> List(const std::string& folder) = 0;
+    // This process, and whether process `id` is still running: a temporary
+    // file carries its writer's id, so what a killed run left can be told
+    // from what another running copy is still writing.
+    virtual unsigned long ProcessId() = 0;
+    virtual bool ProcessRunning(unsigned long id) = 0;
 };
 
 using FileSeam = Seam<IFileOps>;

@@ -1,6 +1,8 @@
 #include "common/FileOps.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,30 +14,31 @@ namespace {
 
 class PosixFileOps : public IFileOps {
 public:
-    bool ReadAll(const std::string& path, std::string& bytes) override
+    ReadResult ReadAll(const std::string& path, std::string& bytes) override
     {
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
-            return false;
+            return errno == ENOENT || errno == ENOTDIR ? kMissing : kReadFailed;
         bytes.clear();
         char buffer[65536];
-        bool ok = true;
+        ReadResult result = kRead;
         for (;;) {
             const ssize_t got = read(fd, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {
-                ok = got == 0;
+                if (got < 0)
+                    result = kReadFailed;
                 break;
             }
             bytes.append(buffer, static_cast<size_t>(got));
         }
         close(fd);
-        return ok;
+        return result;
     }
-    Handle Create(const std::string& path) override
+    Handle CreateNew(const std::string& path) override
     {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         return fd < 0 ? nullptr : reinterpret_cast<Handle>(static_cast<intptr_t>(fd) + 1);
     }
     bool Write(Handle file, const void* data, size_t size) override
@@ -57,7 +60,7 @@ public:
     bool Replace(const std::string& source, const std::string& target) override
     {
         // rename(2) would also replace a file the tool may not write, which
-        // the platform's replace refuses; refuse it here as well.
+        // Windows refuses; refuse it here as well.
         struct stat st;
         if (stat(target.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0))
             return false;
@@ -67,6 +70,29 @@ public:
         return true;
     }
     bool Remove(const std::string& path) override { return unlink(path.c_str()) == 0; }
+    bool Exists(const std::string& path) override
+    {
+        struct stat st;
+        return lstat(path.c_str(), &st) == 0;
+    }
+    std::vector<std::string> List(const std::string& folder) override
+    {
+        std::vector<std::string> names;
+        if (DIR* dir = opendir(folder.c_str())) {
+            while (const dirent* entry = readdir(dir))
+                names.emplace_back(entry->d_name);
+            closedir(dir);
+        }
+        return names;
+    }
+    unsigned long ProcessId() override { return static_cast<unsigned long>(getpid()); }
+    bool ProcessRunning(unsigned long id) override
+    {
+        const pid_t pid = static_cast<pid_t>(id);
+        if (pid <= 0 || static_cast<unsigned long>(pid) != id)
+            return false;
+        return kill(pid, 0) == 0 || errno == EPERM;
+    }
 
 private:
     // The new name must reach the disk too; the data already has.

@@ -1,11 +1,13 @@
 // The save-data option file: foreign lines are kept, the tool's 34 lines are
-// rewritten. The new file is built beside the old one and put in its place in
-// one step, so a failure at any point leaves the player's file as it was.
+// rewritten. The new file is composed in memory, written to a temporary file
+// of its own beside the old one and put in its place in one step, so the
+// option file is always the old whole save or the new whole save.
+#include "settings/SaveData.h"
+
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
-
-#include "settings/SaveData.h"
 
 #include "common/FileOps.h"
 #include "common/OutputFile.h"
@@ -19,23 +21,26 @@ namespace {
 constexpr int kOptionCount = 11;     // setting names 0 to 10
 constexpr int kScriptSettings = 34;  // setting names 0 to 33
 constexpr const char* kWritePath = "savedata\\OptionInfo.lua";
-constexpr const char* kTempSuffix = ".new";
+// Temporary files are "<option file>.<process id>-<n>.tmp".
+constexpr const char* kTempEnd = ".tmp";
+constexpr int kTempNames = 16;
 
-// The field behind setting name `index` (0 to 33).
-int32_t& SettingField(CRegistry& record, int index)
+// The fields behind setting names 0 to 12; 13 to 33 are commandFlags.
+int32_t CRegistry::*const kSettingFields[kNameFirstCommand] = {
+    &CRegistry::bgmVolume, &CRegistry::effectVolume, &CRegistry::mouseExclusive, &CRegistry::fullScreen,
+    &CRegistry::width,     &CRegistry::height,       &CRegistry::bitsPerPixel,   &CRegistry::deviceIndex,
+    &CRegistry::modeIndex, &CRegistry::spriteMode,   &CRegistry::textureMode,    &CRegistry::bgmOn,
+    &CRegistry::soundOn,
+};
+
+int32_t SettingValue(const CRegistry& record, int index)
 {
-    int32_t* const options[kOptionCount] = {
-        &record.bgmVolume, &record.effectVolume, &record.mouseExclusive, &record.fullScreen,
-        &record.width, &record.height, &record.bitsPerPixel, &record.deviceIndex,
-        &record.modeIndex, &record.spriteMode, &record.textureMode,
-    };
-    if (index < kOptionCount)
-        return *options[index];
-    if (index == kNameBgmOn)
-        return record.bgmOn;
-    if (index == kNameSoundOn)
-        return record.soundOn;
-    return record.commandFlags[index - kNameFirstCommand];
+    return index < kNameFirstCommand ? record.*kSettingFields[index] : record.commandFlags[index - kNameFirstCommand];
+}
+
+int32_t& SettingValue(CRegistry& record, int index)
+{
+    return index < kNameFirstCommand ? record.*kSettingFields[index] : record.commandFlags[index - kNameFirstCommand];
 }
 
 // Tested on the line up to its first NUL byte, the part that is written back,
@@ -51,76 +56,8 @@ bool IsOwnLine(const std::string& line)
     return *text == '\0';
 }
 
-// The new file while it is being written.
-class PendingFile : public IOutputFile {
-public:
-    bool Start(IFileOps& ops, const std::vector<std::string>& keptLines)
-    {
-        Abandon();
-        m_ops = &ops;
-        m_target = NativePath(kWritePath);
-        m_temp = m_target + kTempSuffix;
-        m_file = ops.Create(m_temp);
-        m_ok = m_file != nullptr;
-        for (const std::string& line : keptLines) {
-            Write(line.c_str(), std::strlen(line.c_str()));  // up to a NUL byte, if the line holds one
-            Write("\r\n", 2);
-        }
-        if (!m_ok)
-            Abandon();
-        return m_ok;
-    }
-
-    bool Started() const { return m_file != nullptr; }
-
-    void Write(const void* data, size_t size) override
-    {
-        if (m_ok && !m_ops->Write(m_file, data, size))
-            m_ok = false;
-    }
-
-    // Flushes, closes and puts the new file in place; on any failure removes it.
-    void Commit()
-    {
-        IFileOps& ops = *m_ops;
-        bool ok = m_ok && ops.Flush(m_file);
-        ok = ops.Close(m_file) && ok;
-        m_file = nullptr;
-        if (!ok || !ops.Replace(m_temp, m_target))
-            ops.Remove(m_temp);
-        m_ok = false;
-    }
-
-    void Abandon()
-    {
-        if (!m_file)
-            return;
-        IFileOps& ops = *m_ops;
-        ops.Close(m_file);
-        ops.Remove(m_temp);
-        m_file = nullptr;
-        m_ok = false;
-    }
-
-private:
-    IFileOps* m_ops = nullptr;
-    IFileOps::Handle m_file = nullptr;
-    bool m_ok = false;
-    std::string m_target;
-    std::string m_temp;
-};
-
-PendingFile& Pending()
+void KeepForeignLines(CRegistry& record, const std::string& bytes)
 {
-    static PendingFile file;
-    return file;
-}
-
-void KeepForeignLines(CRegistry& record, IFileOps& files)
-{
-    std::string bytes;
-    // A read error keeps the lines read before it.
-    files.ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
     size_t start = 0;
     while (start < bytes.size()) {
         size_t end = bytes.find('\n', start);
@@ -136,43 +73,149 @@ void KeepForeignLines(CRegistry& record, IFileOps& files)
     }
 }
 
+class TextSink : public IOutputFile {
+public:
+    void Write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
+    std::string text;
+};
+
+// The option file's folder and name, split at its last separator.
+struct PathParts {
+    std::string folder;
+    char separator;
+    std::string name;
+};
+
+PathParts Split(const std::string& path)
+{
+    const size_t cut = path.find_last_of("/\\");
+    if (cut == std::string::npos)
+        return PathParts{".", '/', path};
+    return PathParts{path.substr(0, cut), path[cut], path.substr(cut + 1)};
+}
+
+// The writer's process id when `entry` is a temporary file of `name`.
+bool IsTempFileOf(const std::string& entry, const std::string& name, unsigned long& writer)
+{
+    const size_t endLength = std::strlen(kTempEnd);
+    if (entry.size() <= name.size() + 1 + endLength || entry.compare(0, name.size(), name) != 0 ||
+        entry[name.size()] != '.' || entry.compare(entry.size() - endLength, endLength, kTempEnd) != 0)
+        return false;
+    const std::string middle = entry.substr(name.size() + 1, entry.size() - name.size() - 1 - endLength);
+    const size_t dash = middle.find('-');
+    if (dash == 0 || dash == std::string::npos || dash + 1 == middle.size() ||
+        middle.find_first_not_of("0123456789-") != std::string::npos || middle.find('-', dash + 1) != std::string::npos)
+        return false;
+    writer = std::strtoul(middle.c_str(), nullptr, 10);
+    return true;
+}
+
+// Writes `bytes` to a new temporary file beside `target`; its name, or empty.
+std::string WriteTempFile(IFileOps& files, const std::string& target, const std::string& bytes)
+{
+    const std::string stem = target + "." + std::to_string(files.ProcessId()) + "-";
+    for (int n = 0; n < kTempNames; ++n) {
+        const std::string temp = stem + std::to_string(n) + kTempEnd;
+        IFileOps::Handle file = files.CreateNew(temp);
+        if (!file)
+            continue;
+        bool ok = files.Write(file, bytes.data(), bytes.size()) && files.Flush(file);
+        ok = files.Close(file) && ok;
+        if (ok)
+            return temp;
+        files.Remove(temp);
+        return std::string();
+    }
+    return std::string();
+}
+
+void PutInPlace(IFileOps& files, const std::string& target, const std::string& bytes)
+{
+    const std::string temp = WriteTempFile(files, target, bytes);
+    if (temp.empty())
+        return;
+    const bool existed = files.Exists(target);
+    if (files.Replace(temp, target))
+        return;
+    if (files.Exists(target) || !existed) {
+        files.Remove(temp);
+        return;
+    }
+    // The replace failed half-way and took the old file away: the new file is
+    // now the only whole copy. It goes in place, or stays where it is.
+    files.Replace(temp, target);
+}
+
 }  // namespace
 
 void ReadSaveDataLines(CRegistry& record, IFileOps& files)
 {
     const size_t keptBefore = record.preservedLines.size();
     try {
-        KeepForeignLines(record, files);
+        std::string bytes;
+        const IFileOps::ReadResult read =
+            files.ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
+        record.optionFileReadWhole = read != IFileOps::kReadFailed;
+        if (read == IFileOps::kRead)
+            KeepForeignLines(record, bytes);
     } catch (const std::bad_alloc&) {
         // A file too large to hold counts as unreadable.
         record.preservedLines.resize(keptBefore);
+        record.optionFileReadWhole = false;
     }
 }
 
 void ApplySavedOptions(CRegistry& record, CLuaHost& host)
 {
     for (int i = 0; i < kScriptSettings; ++i) {
-        int32_t& field = SettingField(record, i);
+        int32_t& field = SettingValue(record, i);
         field = i < kOptionCount ? host.GetSavedOption(GetSettingName(i), field)
                                  : host.GetSavedCommand(GetSettingName(i), field);
     }
 }
 
-void WritePreservedLines(const CRegistry& record, IFileOps& files)
+std::string ComposeOptionFile(const CRegistry& record)
 {
-    Pending().Start(files, record.preservedLines);
+    TextSink file;
+    for (const std::string& line : record.preservedLines) {
+        file.text += line.c_str();  // up to a NUL byte, if the line holds one
+        file.text += "\r\n";
+    }
+    for (int i = 0; i < kOptionCount; ++i)
+        CLuaHost::WriteOptionEntry(file, GetSettingName(i), SettingValue(record, i));
+    file.text += "\r\n";
+    for (int i = kOptionCount; i < kScriptSettings; ++i)
+        CLuaHost::WriteCommandEntry(file, GetSettingName(i), SettingValue(record, i));
+    return file.text;
+}
+
+void RemoveLeftoverTempFiles(IFileOps& files)
+{
+    const std::string target = NativePath(kWritePath);
+    // Without the option file a leftover may be the only copy of the save.
+    if (!files.Exists(target))
+        return;
+    const PathParts parts = Split(target);
+    const unsigned long self = files.ProcessId();
+    for (const std::string& entry : files.List(parts.folder)) {
+        unsigned long writer = 0;
+        if (IsTempFileOf(entry, parts.name, writer) && writer != self && !files.ProcessRunning(writer))
+            files.Remove(parts.folder + parts.separator + entry);
+    }
+}
+
+void WritePreservedLines(const CRegistry& /*record*/, IFileOps& files)
+{
+    RemoveLeftoverTempFiles(files);
 }
 
 void AppendOptionLines(const CRegistry& record, IFileOps& files)
 {
-    PendingFile& file = Pending();
-    // When the kept lines could not be started, try once more with the whole file.
-    if (!file.Started() && !file.Start(files, record.preservedLines))
+    if (!record.optionFileReadWhole)
         return;
-    for (int i = 0; i < kOptionCount; ++i)
-        CLuaHost::WriteOptionEntry(file, GetSettingName(i), SettingField(const_cast<CRegistry&>(record), i));
-    file.Write("\r\n", 2);
-    for (int i = kOptionCount; i < kScriptSettings; ++i)
-        CLuaHost::WriteCommandEntry(file, GetSettingName(i), SettingField(const_cast<CRegistry&>(record), i));
-    file.Commit();
+    try {
+        PutInPlace(files, NativePath(kWritePath), ComposeOptionFile(record));
+    } catch (const std::bad_alloc&) {
+        // Too large to compose: the old file stays.
+    }
 }

@@ -2,6 +2,8 @@
 // are kept, the tool's 34 settings are rewritten at its end.
 #pragma once
 
+#include <string>
+
 class CLuaHost;
 class CRegistry;
 class IFileOps;
@@ -11,7 +13,16 @@ class IFileOps;
 void ReadSaveDataLines(CRegistry& record, IFileOps& files);
 // Overwrites the 34 script-backed settings with the option file's values.
 void ApplySavedOptions(CRegistry& record, CLuaHost& host);
-// The save, in two steps around the registry write: the kept lines, then the
-// tool's lines behind them.
+// The new file's bytes: the kept lines, the 11 option lines, an empty line and
+// the 23 command lines, each ended by CR LF.
+std::string ComposeOptionFile(const CRegistry& record);
+// Removes the temporary files of saves that were killed, never one that a
+// running copy is still writing, and only while the option file exists.
+void RemoveLeftoverTempFiles(IFileOps& files);
+
+// The save, in the two steps that frame the registry write. Nothing stays
+// open or pending between them: the first only clears what killed saves left
+// behind; the second composes the whole file and puts it in place in one
+// step, unless start-up could not read all of the old one.
 void WritePreservedLines(const CRegistry& record, IFileOps& files);
 void AppendOptionLines(const CRegistry& record, IFileOps& files);

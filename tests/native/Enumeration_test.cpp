@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "support/SaveCheck.h"
 #include "display/DeviceTable.h"
+#include "support/SaveCheck.h"
 #include "support/ScriptedDisplay.h"
 
 namespace {

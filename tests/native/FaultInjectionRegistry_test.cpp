@@ -3,9 +3,9 @@
 // be stored are stored whole, and the option file is saved regardless.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
-#include "support/SaveCheck.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
@@ -50,7 +50,7 @@ protected:
         SaveConfirmed();
         EXPECT_EQ(0u, registry.OpenHandles()) << "a key was left open";
         EXPECT_EQ(expectedFile, dir.ReadFile("SaveData/OptionInfo.lua"));
-        EXPECT_FALSE(dir.Exists("SaveData/OptionInfo.lua.new"));
+        EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, ListTree(dir.Path() + "/SaveData")) << "a stray file";
     }
 
     void ExpectStoredWhole(const StoredValue& value)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/FileOps.h"
+#include "support/FaultyFileOps.h"
 #include "settings/Registry.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
@@ -16,50 +17,10 @@ namespace {
 
 const char kOptionFile[] = "SaveData/OptionInfo.lua";
 
-enum Op { kCreate, kWrite, kFlush, kClose, kReplace, kOpCount };
-const char* const kOpNames[kOpCount] = {"create", "write", "flush", "close", "replace"};
-
-// The platform's operations, except that call number `failAt` (from 1) of
-// `failing` fails. A failing write first writes half its bytes, as on a disk
-// that fills up; a failing close still releases the handle.
-class FailingFileOps : public IFileOps {
-public:
-    FailingFileOps(Op failing, int failAt) : m_failing(failing), m_failAt(failAt) {}
-
-    int Calls(Op op) const { return m_calls[op]; }
-
-    bool ReadAll(const std::string& path, std::string& bytes) override { return m_real.ReadAll(path, bytes); }
-    Handle Create(const std::string& path) override
-    {
-        return Fails(kCreate) ? nullptr : m_real.Create(path);
-    }
-    bool Write(Handle file, const void* data, size_t size) override
-    {
-        if (!Fails(kWrite))
-            return m_real.Write(file, data, size);
-        m_real.Write(file, data, size / 2);
-        return false;
-    }
-    bool Flush(Handle file) override { return !Fails(kFlush) && m_real.Flush(file); }
-    bool Close(Handle file) override
-    {
-        const bool failed = Fails(kClose);
-        return m_real.Close(file) && !failed;
-    }
-    bool Replace(const std::string& source, const std::string& target) override
-    {
-        return !Fails(kReplace) && m_real.Replace(source, target);
-    }
-    bool Remove(const std::string& path) override { return m_real.Remove(path); }
-
-private:
-    bool Fails(Op op) { return ++m_calls[op] == m_failAt && op == m_failing; }
-
-    IFileOps& m_real = FileSeam::Platform();
-    Op m_failing;
-    int m_failAt;
-    int m_calls[kOpCount] = {};
-};
+using Op = FaultyFileOps::Op;
+const Op kSaveOps[] = {FaultyFileOps::kCreateNew, FaultyFileOps::kWrite, FaultyFileOps::kFlush,
+                       FaultyFileOps::kClose, FaultyFileOps::kReplace};
+const char* const kOpNames[FaultyFileOps::kOpCount] = {"read", "create", "write", "flush", "close", "replace", "remove"};
 
 const std::vector<std::string> kForeign = {"GameWindowX = 12", "-- a comment of the launcher",
                                            "OptionInfoList[\"CHATSIZE\"] = 3", "Last = 1"};
@@ -102,8 +63,8 @@ SaveResult SaveThrough(IFileOps& ops)
 
 TEST(FaultInjectionSeam, CleanSaveKeepsForeignLinesAndWritesEveryLine)
 {
-    FailingFileOps counting(kOpCount, 0);
-    const SaveResult result = SaveThrough(counting);
+    FaultyFileOps clean;
+    const SaveResult result = SaveThrough(clean);
     EXPECT_EQ(result.expectedNew, result.file);
     EXPECT_TRUE(result.treeUnchanged);
     EXPECT_EQ(std::string::npos, result.file.find("800"));
@@ -113,46 +74,71 @@ TEST(FaultInjectionSeam, CleanSaveKeepsForeignLinesAndWritesEveryLine)
 
 TEST(FaultInjectionSeam, EachOperationFailingInTurnLeavesOldOrNewFile)
 {
-    FailingFileOps counting(kOpCount, 0);
+    FaultyFileOps counting;
     SaveThrough(counting);
-    int cases = 0;
-    for (int op = 0; op < kOpCount; ++op) {
-        ASSERT_GT(counting.Calls(static_cast<Op>(op)), 0) << kOpNames[op] << " is never called";
-        for (int call = 1; call <= counting.Calls(static_cast<Op>(op)); ++call) {
+    for (const Op op : kSaveOps) {
+        ASSERT_GT(counting.Count(op), 0) << kOpNames[op] << " is never called";
+        for (int call = 0; call < counting.Count(op); ++call) {
             SCOPED_TRACE(std::string(kOpNames[op]) + " call " + std::to_string(call));
-            FailingFileOps failing(static_cast<Op>(op), call);
+            FaultyFileOps failing;
+            failing.Fail(op, call);
             const SaveResult result = SaveThrough(failing);
             EXPECT_TRUE(result.file == OldFile() || result.file == result.expectedNew)
                 << "in between:\n" << result.file;
             EXPECT_TRUE(result.treeUnchanged) << "a temporary file was left behind";
-            ++cases;
         }
     }
-    // Each kept line and each of the tool's lines is at least one write.
-    EXPECT_GE(cases, static_cast<int>(kForeign.size()) + 35);
 }
 
-// A failure while the kept lines are written is retried with the whole file;
-// one later on cannot be, and must leave the old file.
-TEST(FaultInjectionSeam, WhichFailuresKeepTheOldFile)
+// A replace that fails half-way: the new file is put in place when the old one
+// is already gone, and kept when even that fails; it is never deleted while
+// it is the only whole copy.
+TEST(FaultInjectionSeam, HalfDoneReplaceNeverLosesTheSave)
 {
-    FailingFileOps counting(kOpCount, 0);
-    SaveThrough(counting);
-    struct Case {
-        Op op;
-        int call;  // 0: the last call of a clean save
-        bool expectNew;
+    const struct {
+        const char* name;
+        FaultyFileOps::ReplaceFault first;
+        bool secondFails;
+        const char* file;  // "old", "new" or "none"
+        size_t added;      // files left besides the option file
+    } cases[] = {
+        {"refused", FaultyFileOps::kRefused, true, "old", 0},
+        {"old file removed", FaultyFileOps::kTargetRemoved, false, "new", 0},
+        {"old file moved aside", FaultyFileOps::kTargetMovedAside, false, "new", 1},
+        {"old file removed, then refused", FaultyFileOps::kTargetRemoved, true, "none", 1},
     };
-    const Case cases[] = {
-        {kCreate, 1, true}, {kWrite, 1, true},    {kWrite, 0, false},
-        {kFlush, 1, false}, {kClose, 1, false},   {kReplace, 1, false},
-    };
-    for (const Case& c : cases) {
-        const int call = c.call ? c.call : counting.Calls(c.op);
-        SCOPED_TRACE(std::string(kOpNames[c.op]) + " call " + std::to_string(call));
-        FailingFileOps failing(c.op, call);
-        const SaveResult result = SaveThrough(failing);
-        EXPECT_EQ(c.expectNew ? result.expectedNew : OldFile(), result.file);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FaultyFileOps failing;
+        failing.Fail(FaultyFileOps::kReplace, 0, c.first);
+        if (c.secondFails)
+            failing.Fail(FaultyFileOps::kReplace, 1);
+        TempGameDir dir;
+        dir.CopyExampleScripts();
+        dir.WriteFile(kOptionFile, OldFile());
+        CRegistry& record = ReadSettingsLikeStartUp();
+        EditSettings(record);
+        const std::string expectedNew = ExpectedOptionFile(record.preservedLines, record);
+        const std::set<std::string> before = ListTree(dir.Path());
+        {
+            FileSeam::Override scope(failing);
+            SaveConfirmed();
+        }
+        const std::string wanted = std::string(c.file) == "old" ? OldFile() : expectedNew;
+        if (std::string(c.file) == "none")
+            EXPECT_FALSE(dir.Exists(kOptionFile));
+        else
+            EXPECT_EQ(wanted, dir.ReadFile(kOptionFile));
+        std::vector<std::string> added;
+        for (const std::string& path : ListTree(dir.Path()))
+            if (!before.count(path))
+                added.push_back(path);
+        ASSERT_EQ(c.added, added.size());
+        if (std::string(c.file) == "none")
+            EXPECT_EQ(expectedNew, dir.ReadFile(added[0])) << "the only copy is the temporary file";
+        if (c.first == FaultyFileOps::kTargetMovedAside)
+            EXPECT_EQ(OldFile(), dir.ReadFile(added[0]));
+        CRegistry::DestroyInstance();
     }
 }
 

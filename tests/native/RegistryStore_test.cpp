@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "support/SaveCheck.h"
 #include "display/DeviceTable.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"
+#include "support/SaveCheck.h"
 #include "support/ScriptedDisplay.h"
 #include "support/TempDir.h"
 

@@ -3,17 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "support/SaveCheck.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
+#include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"
 #include "support/FaultyFileOps.h"
 #include "support/SaveCheck.h"
@@ -250,7 +252,7 @@ TEST_F(SaveDataTest, LubBesideTheLuaFileWins)
 }
 
 // Each file operation of the save failing: the old file stays byte for byte,
-// or, where a retry can still write everything, the new file is complete.
+// or, where another temporary name can still be used, the new file is complete.
 TEST_F(SaveDataTest, FailingFileOperationsLeaveTheOldFileOrTheWholeNewOne)
 {
     using Op = FaultyFileOps::Op;
@@ -260,12 +262,9 @@ TEST_F(SaveDataTest, FailingFileOperationsLeaveTheOldFileOrTheWholeNewOne)
         int nth;
         bool complete;
     } cases[] = {
-        {"every create", FaultyFileOps::kCreate, -1, false},
-        {"first create only", FaultyFileOps::kCreate, 0, true},
-        {"every write", FaultyFileOps::kWrite, -1, false},
-        {"first kept line", FaultyFileOps::kWrite, 0, true},
-        {"a tool line", FaultyFileOps::kWrite, 12, false},
-        {"the last line", FaultyFileOps::kWrite, 2 * 2 + 35 - 1, false},
+        {"every create", FaultyFileOps::kCreateNew, -1, false},
+        {"first create only", FaultyFileOps::kCreateNew, 0, true},
+        {"write", FaultyFileOps::kWrite, -1, false},
         {"flush", FaultyFileOps::kFlush, -1, false},
         {"close", FaultyFileOps::kClose, -1, false},
         {"replace", FaultyFileOps::kReplace, -1, false},
@@ -300,6 +299,63 @@ TEST_F(SaveDataTest, FailedFirstSaveLeavesNoFileBehind)
     }
     Save();
     EXPECT_EQ(ExpectedOptionFile({}, *record), dir.ReadFile(kFile));
+}
+
+// A start-up that could not read the whole option file must not replace it:
+// the lines it did not get would be lost. The registry is still saved.
+TEST_F(SaveDataTest, FileReadOnlyInPartIsNotReplaced)
+{
+    const std::string old = "foreign = 1\r\nkept = 2\r\n" + ExpectedOptionFile({}, *record);
+    dir.WriteFile(kFile, old);
+    FaultyFileOps files;
+    files.Fail(FaultyFileOps::kReadAll);
+    ReadSaveDataLines(*record, files);
+    EXPECT_FALSE(record->optionFileReadWhole);
+    record->width = 1280;
+    Save();
+    EXPECT_EQ(old, dir.ReadFile(kFile));
+    EXPECT_NE(nullptr, registry.Get(kSettingsKey, "DEVICENAME"));
+
+    ReadSaveDataLines(*record, FileSeam::Current());
+    ASSERT_TRUE(record->optionFileReadWhole) << "a later whole read allows the save again";
+    Save();
+    EXPECT_NE(std::string::npos, dir.ReadFile(kFile).find("[\"WIDTH\"] = 1280\r\n"));
+}
+
+// Temporary files of killed saves go with the next save; those of running
+// processes, other names and everything else stay. Without the option file a
+// leftover may be the only copy of a save, so nothing is removed then.
+TEST_F(SaveDataTest, SaveRemovesOnlyWhatKilledSavesLeft)
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child);
+    const std::string stale = "SaveData/OptionInfo.lua." + dead + "-0.tmp";
+    const std::set<std::string> kept = {
+        "SaveData/OptionInfo.lua.1-0.tmp",  // process 1 is running
+        "SaveData/OptionInfo.lua.new",      "SaveData/OptionInfo.lua." + dead + ".tmp",
+        "SaveData/OptionInfo.lua." + dead + "-0.tmp.bak", "SaveData/notes.txt",
+    };
+    for (const std::string& path : kept)
+        dir.WriteFile(path, "x");
+    dir.WriteFile(stale, "half a save");
+    dir.WriteFile("SaveData/OptionInfo.lua." + dead + "-7.tmp", "x");
+    dir.WriteFile(kFile, "x = 1\r\n");
+
+    Save();
+    std::set<std::string> expected = kept;
+    expected.insert({"SaveData", kFile});
+    EXPECT_EQ(expected, ListTree(dir.Path()));
+
+    ASSERT_EQ(0, std::remove((dir.Path() + "/" + kFile).c_str()));
+    dir.WriteFile(stale, "the only copy");
+    Save();
+    EXPECT_TRUE(dir.Exists(stale)) << "removed while the option file was missing";
+    Save();
+    EXPECT_FALSE(dir.Exists(stale));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The platform's file operations with injectable failures.
+// The platform's file operations with injectable failures, including the
+// half-done states real systems leave behind.
 #pragma once
 
 #include <string>
@@ -8,28 +9,42 @@
 
 class FaultyFileOps : public IFileOps {
 public:
-    enum Op { kReadAll, kCreate, kWrite, kFlush, kClose, kReplace, kRemove, kOpCount };
+    enum Op { kReadAll, kCreateNew, kWrite, kFlush, kClose, kReplace, kRemove, kOpCount };
+    // What a failing Replace leaves.
+    enum ReplaceFault {
+        kRefused,           // nothing changed
+        kTargetRemoved,     // the old file is gone; the new one keeps its temporary name
+        kTargetMovedAside,  // the old file lives on as movedAsideName; the new one keeps its name
+    };
 
     // Call number `nth` (0-based) of `op` fails; -1 fails every call. A failing
-    // call does nothing, except that a failing close still releases the file.
-    void Fail(Op op, int nth = -1);
+    // read or write does half its work first, a failing close still releases
+    // the file, a failing replace does what `fault` says.
+    void Fail(Op op, int nth = -1, ReplaceFault fault = kRefused);
     int Count(Op op) const { return m_counts[op]; }
 
-    bool ReadAll(const std::string& path, std::string& bytes) override;
-    Handle Create(const std::string& path) override;
+    std::string movedAsideName;  // set by a kTargetMovedAside failure
+
+    ReadResult ReadAll(const std::string& path, std::string& bytes) override;
+    Handle CreateNew(const std::string& path) override;
     bool Write(Handle file, const void* data, size_t size) override;
     bool Flush(Handle file) override;
     bool Close(Handle file) override;
     bool Replace(const std::string& source, const std::string& target) override;
     bool Remove(const std::string& path) override;
+    bool Exists(const std::string& path) override { return m_real.Exists(path); }
+    std::vector<std::string> List(const std::string& folder) override { return m_real.List(folder); }
+    unsigned long ProcessId() override { return m_real.ProcessId(); }
+    bool ProcessRunning(unsigned long id) override { return m_real.ProcessRunning(id); }
 
 private:
-    bool Fails(Op op);
-
     struct Fault {
         Op op;
         int nth;
+        ReplaceFault replace;
     };
+    const Fault* Fails(Op op);
+
     IFileOps& m_real = FileSeam::Platform();
     std::vector<Fault> m_faults;
     int m_counts[kOpCount] = {};
