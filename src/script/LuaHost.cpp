@@ -75,13 +75,14 @@ int ToInt32(double value, int defaultValue)
 
 }  // namespace
 
+static_assert(CLuaHost::kNumber == LUA_TNUMBER && CLuaHost::kText == LUA_TSTRING, "Lua's type codes");
+
 struct CLuaHost::Lookup {
     CLuaHost* host;
     const char* scriptName;
-    const char* tableName;
-    const char* key;
-    int wantedType;
-    bool found;
+    const Key* keys;
+    size_t count;
+    bool ran;
 };
 
 CLuaHost::CLuaHost()
@@ -164,7 +165,7 @@ bool CLuaHost::LoadScript(const char* scriptName)
     return true;
 }
 
-bool CLuaHost::FindValue(const char* tableName, const char* key, int wantedType)
+bool CLuaHost::RunChunk()
 {
     if (!m_state || lua_type(m_state, -1) != LUA_TFUNCTION)
         return false;
@@ -177,18 +178,38 @@ bool CLuaHost::FindValue(const char* tableName, const char* key, int wantedType)
         lua_settop(m_state, below);
         return false;
     }
+    return true;
+}
+
+void CLuaHost::PushValue(const char* tableName, const char* key, int wantedType)
+{
     lua_getfield(m_state, LUA_GLOBALSINDEX, tableName);
     if (lua_type(m_state, -1) != LUA_TTABLE) {
-        lua_settop(m_state, below);
-        return false;
+        lua_pop(m_state, 1);
+        lua_pushnil(m_state);
+        return;
     }
     lua_pushstring(m_state, key);
     lua_gettable(m_state, -2);
+    lua_remove(m_state, -2);
     if (lua_type(m_state, -1) != wantedType) {
+        lua_pop(m_state, 1);
+        lua_pushnil(m_state);
+    }
+}
+
+bool CLuaHost::FindValue(const char* tableName, const char* key, int wantedType)
+{
+    if (!m_state)
+        return false;
+    const int below = lua_gettop(m_state) - 1;
+    if (!RunChunk())
+        return false;
+    PushValue(tableName, key, wantedType);
+    if (lua_isnil(m_state, -1)) {
         lua_settop(m_state, below);
         return false;
     }
-    lua_replace(m_state, -2);
     return true;
 }
 
@@ -196,29 +217,71 @@ int CLuaHost::RunLookup(lua_State* state)
 {
     // Errors raised in here unwind by longjmp: keep no C++ objects alive.
     Lookup* lookup = static_cast<Lookup*>(lua_touserdata(state, 1));
+    lua_settop(state, 0);
     CLuaHost& host = *lookup->host;
-    lookup->found = host.LoadScript(lookup->scriptName) &&
-                    host.FindValue(lookup->tableName, lookup->key, lookup->wantedType);
-    return lookup->found ? 1 : 0;
+    if (!host.LoadScript(lookup->scriptName) || !host.RunChunk())
+        return 0;
+    lookup->ran = true;
+    luaL_checkstack(state, static_cast<int>(lookup->count), "too many keys");
+    for (size_t i = 0; i < lookup->count; ++i)
+        host.PushValue(lookup->keys[i].tableName, lookup->keys[i].key, lookup->keys[i].wantedType);
+    return static_cast<int>(lookup->count);
+}
+
+bool CLuaHost::PushValues(const char* scriptName, const Key* keys, size_t count)
+{
+    if (!m_state || count > static_cast<size_t>(INT32_MAX))
+        return false;
+    const int top = lua_gettop(m_state);
+    Lookup lookup{this, scriptName, keys, count, false};
+    lua_pushcfunction(m_state, &CLuaHost::RunLookup);
+    lua_pushlightuserdata(m_state, &lookup);
+    // Compiling, preparing, running and reading all happen in this one
+    // protected call, so a refused allocation anywhere in them is an error
+    // the call catches.
+    m_capped = true;
+    const int status = lua_pcall(m_state, 1, LUA_MULTRET, 0);
+    m_capped = false;
+    if (status == 0 && lookup.ran)
+        return true;
+    Release(top, true);
+    return false;
 }
 
 bool CLuaHost::LookupValue(const char* scriptName, const char* tableName, const char* key, int wantedType)
 {
+    if (!m_state || (wantedType != kNumber && wantedType != kText))
+        return false;
+    const int top = lua_gettop(m_state);
+    const Key wanted{tableName, key, static_cast<ValueType>(wantedType), 0, std::string()};
+    if (!PushValues(scriptName, &wanted, 1))
+        return false;
+    if (lua_isnil(m_state, -1)) {
+        Release(top, false);
+        return false;
+    }
+    return true;
+}
+
+bool CLuaHost::LookupValues(const char* scriptName, Key* keys, size_t count)
+{
     if (!m_state)
         return false;
     const int top = lua_gettop(m_state);
-    Lookup lookup{this, scriptName, tableName, key, wantedType, false};
-    lua_pushcfunction(m_state, &CLuaHost::RunLookup);
-    lua_pushlightuserdata(m_state, &lookup);
-    // Compiling, preparing and running all happen in this one protected call,
-    // so a refused allocation anywhere in them is an error the call catches.
-    m_capped = true;
-    const int status = lua_pcall(m_state, 1, 1, 0);
-    m_capped = false;
-    if (status == 0 && lookup.found)
-        return true;
-    Release(top);
-    return false;
+    if (!PushValues(scriptName, keys, count))
+        return false;
+    // Outside the protected call nothing below can raise a Lua error: the
+    // values are numbers, strings or nil already on the stack.
+    for (size_t i = 0; i < count; ++i) {
+        const int index = top + 1 + static_cast<int>(i);
+        Key& key = keys[i];
+        if (key.wantedType == kNumber && lua_type(m_state, index) == LUA_TNUMBER)
+            key.number = ToInt32(lua_tonumber(m_state, index), key.number);
+        else if (key.wantedType == kText && lua_type(m_state, index) == LUA_TSTRING)
+            key.text = lua_tolstring(m_state, index, nullptr);
+    }
+    Release(top, false);
+    return true;
 }
 
 void CLuaHost::OpenState()
@@ -230,28 +293,31 @@ void CLuaHost::OpenState()
         lua_atpanic(m_state, &CLuaHost::Panic);
 }
 
-void CLuaHost::Release(int top)
+void CLuaHost::Release(int top, bool failed)
 {
     lua_settop(m_state, top);
-    lua_gc(m_state, LUA_GCCOLLECT, 0);
+    if (failed || m_used > kCollectAbove)
+        lua_gc(m_state, LUA_GCCOLLECT, 0);
+    // A run stopped at a bound may have grown the library's string buffer,
+    // which only halves per collection.
+    if (failed && m_used > kCollectAbove)
+        lua_gc(m_state, LUA_GCCOLLECT, 0);
     // Live data this large was hoarded in a global by a runaway run; kept, it
     // would make every later lookup fail at the cap. Start over without it.
     if (m_used > kMemoryCap / 2) {
-        lua_close(m_state);
-        OpenState();
+        lua_gc(m_state, LUA_GCCOLLECT, 0);
+        if (m_used > kMemoryCap / 2) {
+            lua_close(m_state);
+            OpenState();
+        }
     }
 }
 
 int CLuaHost::GetInt(const char* scriptName, const char* tableName, const char* key, int defaultValue)
 {
-    if (!m_state)
-        return defaultValue;
-    const int top = lua_gettop(m_state);
-    if (!LookupValue(scriptName, tableName, key, LUA_TNUMBER))
-        return defaultValue;
-    const int value = ToInt32(lua_tonumber(m_state, -1), defaultValue);
-    Release(top);
-    return value;
+    Key wanted = Key::Number(tableName, key, defaultValue);
+    LookupValues(scriptName, &wanted, 1);
+    return wanted.number;
 }
 
 int CLuaHost::GetSavedOption(const char* key, int defaultValue)
@@ -276,13 +342,10 @@ int CLuaHost::GetDefaultCommand(const char* key)
 
 const char* CLuaHost::GetString(const char* tableName, const char* key)
 {
-    if (!m_state)
+    Key wanted = Key::Text(tableName, key);
+    if (!LookupValues(GetSettingName(kNameMessageScript), &wanted, 1) || wanted.text.empty())
         return "";
-    const int top = lua_gettop(m_state);
-    if (!LookupValue(GetSettingName(kNameMessageScript), tableName, key, LUA_TSTRING))
-        return "";
-    m_result = lua_tolstring(m_state, -1, nullptr);
-    Release(top);
+    m_result = wanted.text;
     return m_result.c_str();
 }
 

@@ -19,6 +19,32 @@ public:
     // The process-wide host.
     static CLuaHost& Instance();
 
+    // Lua's type codes of the two kinds of value the tool reads.
+    enum ValueType { kNumber = 3, kText = 4 };
+
+    // One key of a lookup: its table, the type wanted and, for a number, the
+    // default. The lookup fills in the value found, or the default ("" for a
+    // text).
+    struct Key {
+        const char* tableName;
+        const char* key;
+        ValueType wantedType;
+        int number;
+        std::string text;
+
+        static Key Number(const char* tableName, const char* key, int defaultValue)
+        {
+            return Key{tableName, key, kNumber, defaultValue, std::string()};
+        }
+        static Key Text(const char* tableName, const char* key) { return Key{tableName, key, kText, 0, std::string()}; }
+    };
+
+    // Compiles one of the three known scripts, runs it once under the run
+    // bounds and reads every key from that run, each from its own table.
+    // A compile failure, a run error or a bound gives every key its default.
+    // The stack is left as it was found. Returns whether the script ran.
+    bool LookupValues(const char* scriptName, Key* keys, size_t count);
+
     // Compiles name.lub, else name.lua; on success the chunk is left on the stack.
     bool LoadChunk(const char* scriptName);
     // LoadChunk for one of the three known scripts, plus the tables it expects.
@@ -26,8 +52,8 @@ public:
     // Runs the chunk on top of the stack and fetches table[key]. On success the
     // value replaces the chunk; on failure the chunk and all else pushed are gone.
     bool FindValue(const char* tableName, const char* key, int wantedType);
-    // LoadScript and FindValue under the run bounds. On success the value is
-    // left on the stack for the caller; on failure the stack is as it was.
+    // A one-key LookupValues that leaves the value on the stack for the
+    // caller; on failure the stack is as it was.
     bool LookupValue(const char* scriptName, const char* tableName, const char* key, int wantedType);
 
     int GetInt(const char* scriptName, const char* tableName, const char* key, int defaultValue);
@@ -52,10 +78,13 @@ public:
 
     lua_State* State() const { return m_state; }
 
-    // Bounds of one lookup. Game scripts are small data files and stay far
-    // below both; a runaway script fails like a script error.
+    // Bounds of one run of a script. Game scripts are small data files and
+    // stay far below both; a runaway script fails like a script error.
     static constexpr int kInstructionBudget = 10000000;
     static constexpr size_t kMemoryCap = size_t(64) << 20;
+    // After a successful run the state is collected only above this size;
+    // Lua's own incremental collector takes care of the rest.
+    static constexpr size_t kCollectAbove = kMemoryCap / 16;
 
 private:
     struct Lookup;
@@ -64,9 +93,19 @@ private:
     static int Panic(lua_State* state);
     static void StopRunaway(lua_State* state, lua_Debug* debug);
     static int RunLookup(lua_State* state);
+    // Runs the chunk on top of the stack under the instruction budget; the
+    // chunk is gone afterwards, and so is an error.
+    bool RunChunk();
+    // Pushes table[key] when it has the wanted type, nil otherwise.
+    void PushValue(const char* tableName, const char* key, int wantedType);
+    // In one protected call: compiles, prepares and runs the script once,
+    // then pushes the value of every key (nil where none). False, with the
+    // stack as it was, when the script could not be compiled or run.
+    bool PushValues(const char* scriptName, const Key* keys, size_t count);
     void OpenState();
-    // Drops what a lookup left above `top` and frees the garbage of the run.
-    void Release(int top);
+    // Drops what a lookup left above `top`; collects after a failed run or
+    // when the state grew large, and starts over when a run hoarded memory.
+    void Release(int top, bool failed);
 
     std::string m_result;
     lua_State* m_state;

@@ -52,6 +52,38 @@ void CRegistry::DestroyInstance()
 
 namespace {
 
+// The 26 defaults of the default-values script, read from one run of it; a
+// key the script does not give is 0.
+void ReadScriptDefaults(CRegistry& record)
+{
+    const char* options = GetSettingName(kNameOptionTable);
+    const char* commands = GetSettingName(kNameCommandTable);
+    struct Default {
+        const char* table;
+        int name;
+        int32_t* field;
+    };
+    const Default fixed[] = {
+        {options, kNameBgmVolume, &record.bgmVolume},     {options, kNameEffectVolume, &record.effectVolume},
+        {commands, kNameBgmOn, &record.bgmOn},            {commands, kNameSoundOn, &record.soundOn},
+        {options, kNameMouseExclusive, &record.mouseExclusive},
+    };
+    constexpr size_t kFixed = sizeof fixed / sizeof fixed[0];
+    CLuaHost::Key keys[kFixed + kCommandCount];
+    int32_t* fields[kFixed + kCommandCount];
+    for (size_t i = 0; i < kFixed; ++i) {
+        keys[i] = CLuaHost::Key::Number(fixed[i].table, GetSettingName(fixed[i].name), 0);
+        fields[i] = fixed[i].field;
+    }
+    for (int k = 0; k < kCommandCount; ++k) {
+        keys[kFixed + k] = CLuaHost::Key::Number(commands, GetSettingName(kNameFirstCommand + k), 0);
+        fields[kFixed + k] = &record.commandFlags[k];
+    }
+    CLuaHost::Instance().LookupValues(GetSettingName(kNameDefaultScript), keys, kFixed + kCommandCount);
+    for (size_t i = 0; i < kFixed + kCommandCount; ++i)
+        *fields[i] = keys[i].number;
+}
+
 // Lists the device's offered modes in modeList and returns the line of
 // 640 x 480 x 16, or -1. Stops at the end of modeList.
 int BuildDefaultModeList(const DeviceEntry& device)
@@ -88,14 +120,7 @@ void CRegistry::SetDefaults()
     std::memset(providerName, 0, sizeof providerName);
     std::strcpy(providerName, "No Provider");
 
-    CLuaHost& host = CLuaHost::Instance();
-    bgmVolume = host.GetDefaultOption(GetSettingName(kNameBgmVolume));
-    effectVolume = host.GetDefaultOption(GetSettingName(kNameEffectVolume));
-    bgmOn = host.GetDefaultCommand(GetSettingName(kNameBgmOn));
-    soundOn = host.GetDefaultCommand(GetSettingName(kNameSoundOn));
-    mouseExclusive = host.GetDefaultOption(GetSettingName(kNameMouseExclusive));
-    for (int k = 0; k < kCommandCount; ++k)
-        commandFlags[k] = host.GetDefaultCommand(GetSettingName(kNameFirstCommand + k));
+    ReadScriptDefaults(*this);
 
     modeList[0] = ModeEntry{640, 480, 16};
 

@@ -167,11 +167,16 @@ void ReadSaveDataLines(CRegistry& record, IFileOps& files)
 
 void ApplySavedOptions(CRegistry& record, CLuaHost& host)
 {
+    // One run of the saved-values script gives all 34 values; each key keeps
+    // the field's current value when the script does not give it.
+    CLuaHost::Key keys[kScriptSettings];
     for (int i = 0; i < kScriptSettings; ++i) {
-        int32_t& field = SettingValue(record, i);
-        field = i < kOptionCount ? host.GetSavedOption(GetSettingName(i), field)
-                                 : host.GetSavedCommand(GetSettingName(i), field);
+        const int table = i < kOptionCount ? kNameOptionTable : kNameCommandTable;
+        keys[i] = CLuaHost::Key::Number(GetSettingName(table), GetSettingName(i), SettingValue(record, i));
     }
+    host.LookupValues(GetSettingName(kNameSavedScript), keys, kScriptSettings);
+    for (int i = 0; i < kScriptSettings; ++i)
+        SettingValue(record, i) = keys[i].number;
 }
 
 std::string ComposeOptionFile(const CRegistry& record)

@@ -1,5 +1,7 @@
 #include "ui/PageSkin.h"
 
+#include <vector>
+
 #include "framework/Afx.h"
 #include "script/LuaHost.h"
 #include "settings/SettingNames.h"
@@ -28,11 +30,13 @@ void CPageSkin::LoadBackground()
 void CPageSkin::SetupToolTips()
 {
     m_toolTip.Create(this, 0);
-    for (int i = 0; i < m_style.toolTipCount; ++i) {
-        const ToolTipEntry& tip = m_style.toolTips[i];
-        const char* text = CLuaHost::Instance().GetSetupMessage(GetSettingName(tip.nameIndex));
-        m_toolTip.AddTool(GetDlgItem(tip.controlId), text ? text : "");
-    }
+    // Every text from one run of the message script.
+    std::vector<CLuaHost::Key> texts;
+    for (int i = 0; i < m_style.toolTipCount; ++i)
+        texts.push_back(CLuaHost::Key::Text(GetSettingName(kNameMessageTable), GetSettingName(m_style.toolTips[i].nameIndex)));
+    CLuaHost::Instance().LookupValues(GetSettingName(kNameMessageScript), texts.data(), texts.size());
+    for (int i = 0; i < m_style.toolTipCount; ++i)
+        m_toolTip.AddTool(GetDlgItem(m_style.toolTips[i].controlId), texts[i].text.c_str());
 }
 
 BOOL CPageSkin::PreTranslateMessage(MSG* msg)

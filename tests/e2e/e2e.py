@@ -11,6 +11,7 @@ rather than only the X screen's.
 """
 
 import argparse
+import ctypes
 import difflib
 import json
 import os
@@ -582,7 +583,76 @@ def sheet_cancel(session, game):
     expect(values == startup, "the registry changed after the sheet")
 
 
-SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel)}
+class ScriptOpens:
+    """Counts opens of the game's script files with inotify, as the system sees them."""
+    IN_OPEN, IN_ISDIR = 0x20, 0x40000000
+
+    def __init__(self, folders):
+        self.libc = ctypes.CDLL("libc.so.6", use_errno=True)
+        self.fd = self.libc.inotify_init1(os.O_NONBLOCK | os.O_CLOEXEC)
+        expect(self.fd >= 0, "inotify_init1 failed")
+        for folder in folders:
+            expect(self.libc.inotify_add_watch(self.fd, folder.encode(), self.IN_OPEN) >= 0,
+                   "cannot watch " + folder)
+
+    def take(self):
+        """The script files opened since the last call, {name: count}."""
+        opened = {}
+        while True:
+            try:
+                data = os.read(self.fd, 65536)
+            except BlockingIOError:
+                return opened
+            offset = 0
+            while offset < len(data):
+                _, mask, _, length = struct.unpack_from("iIII", data, offset)
+                name = data[offset + 16:offset + 16 + length].split(b"\0")[0].decode("latin-1")
+                offset += 16 + length
+                if not mask & self.IN_ISDIR and name.lower().endswith((".lua", ".lub")):
+                    opened[name] = opened.get(name, 0) + 1
+
+    def settle(self):
+        """Opens until none came for a second (or the deadline)."""
+        total, quiet_since, end = {}, time.time(), time.time() + DEADLINE
+        while time.time() - quiet_since < 1.0 and time.time() < end:
+            more = self.take()
+            for name, count in more.items():
+                total[name] = total.get(name, 0) + count
+            if more:
+                quiet_since = time.time()
+            time.sleep(0.05)
+        return total
+
+    def close(self):
+        os.close(self.fd)
+
+
+def script_reads(session, game):
+    """Each step reads each game script once: start-up, the first Option tab, DEFAULT."""
+    options, commands = game.default_settings()
+    os.makedirs(os.path.join(session.game, "savedata"))
+    with open(option_path(session), "wb") as f:
+        f.write(b"GameWindowX = 12\r\n" + game.option_file(options, commands))
+    opens = ScriptOpens([os.path.join(session.game, "System", "LuaFiles514"),
+                         os.path.join(session.game, "savedata")])
+    try:
+        session.start_tool()
+        steps = [("until the sheet is visible", opens.settle(), 4)]
+        open_tab(session, "Option")
+        steps.append(("first Option tab", opens.settle(), 1))
+        session.click(find(session.probe(SHEET), ID_DEFAULT, "Button")["rect"])
+        steps.append(("DEFAULT", opens.settle(), 1))
+        session.click(find(session.probe(SHEET), ID_CANCEL, "Button")["rect"])
+        finish(session)
+    finally:
+        opens.close()
+    for step, opened, limit in steps:
+        print("script files opened, %s: %d %s" % (step, sum(opened.values()), sorted(opened.items())))
+        expect(sum(opened.values()) <= limit, "%s opened %r, more than %d" % (step, opened, limit))
+    expect(steps[2][1], "DEFAULT read no script: the count missed it")
+
+
+SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel, script_reads)}
 
 
 def main():
