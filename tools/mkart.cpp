@@ -82,13 +82,15 @@ Paint Glow(Vec c, double r, Rgb colour, double peak) {
 }
 
 // White over the picture near its edges, so it fades into the page.
-Paint Dissolve(double w, double h, double edge, double rightEdge) {
+// Fades the picture out towards its edges; the last `clearRight` columns are
+// plain white.
+Paint Dissolve(double w, double h, double edge, double rightEdge, double clearRight = 0) {
     return [=](Vec p) {
         auto ramp = [](double d, double width) {
             double t = std::clamp(d / width, 0.0, 1.0);
             return t * t * (3 - 2 * t);
         };
-        double keep = ramp(p.x, edge) * ramp(p.y, edge) * ramp(h - p.y, edge) * ramp(w - p.x, rightEdge);
+        double keep = ramp(p.x, edge) * ramp(p.y, edge) * ramp(h - p.y, edge) * ramp(w - clearRight - p.x, rightEdge);
         return Ink{kWhite, 1.0 - keep};
     };
 }
@@ -272,21 +274,23 @@ std::vector<Layer> DawnScene(double w, double h) {
     }
     layers.push_back({Below(near), Vertical({{0.80 * h, Hex(0x3F6E52)}, {h, Hex(0x27493A)}})});
 
-    const Vec body{0.43 * w, 0.31 * h};
-    layers.push_back({Polygon(Place(FalconOutline(), body, 0.37 * w, -9)), Radial(body, 0.4 * w, Hex(0x2E3A4F), Hex(0x4A5670))});
-    for (auto [x, y, size] : {std::array<double, 3>{0.2 * w, 0.13 * h, 6}, {0.78 * w, 0.18 * h, 5}, {0.86 * w, 0.26 * h, 4}})
+    const Vec body{0.36 * w, 0.31 * h};
+    layers.push_back({Polygon(Place(FalconOutline(), body, 0.33 * w, -9)), Radial(body, 0.4 * w, Hex(0x2E3A4F), Hex(0x4A5670))});
+    for (auto [x, y, size] : {std::array<double, 3>{0.2 * w, 0.13 * h, 6}, {0.62 * w, 0.16 * h, 5}, {0.7 * w, 0.24 * h, 4}})
         layers.push_back({Polygon(Place(GullOutline(), {x, y}, size, 0)), Solid(Hex(0x5D6B80))});
 
-    // The right edge dissolves widely: the page's labels may reach into it.
-    layers.push_back({Everywhere(), Dissolve(w, h, 10, 48)});
+    // The right edge dissolves widely and ends in white: in the sheet's font
+    // the page's labels reach about 40 pixels into the box.
+    layers.push_back({Everywhere(), Dissolve(w, h, 10, 48, 44)});
     return layers;
 }
 
 // A 16-point compass rose on a parchment disc.
-std::vector<Layer> CompassScene(double w, double h) {
-    // Low and right in its box, clear of the controls beside it.
-    const double r = 58;
-    const Vec c{w - r - 2, h - r - 2};
+std::vector<Layer> CompassScene(double /*w*/, double h) {
+    // Left in its box: the page, laid out in the sheet's font, is about 470
+    // pixels wide, so the box's right part is never seen.
+    const double r = 44;
+    const Vec c{r + 4, 0.4 * h};
     const Rgb navy = Hex(0x26395E), gold = Hex(0xC2943E);
 
     auto ticks = [=](int count, double halfWidthDeg) {
@@ -326,6 +330,16 @@ std::vector<Layer> CompassScene(double w, double h) {
 
     layers.push_back({Circle(c, 0.08 * r), Solid(gold)});
     layers.push_back({Ring(c, 0.08 * r, 0.08 * r + 1.2), Solid(navy)});
+
+    // A parchment scroll under the rose.
+    const double top = c.y + r + 12, bottom = top + 22, left = c.x - r + 2, right = c.x + r - 2;
+    layers.push_back({Polygon({{left, top}, {right, top}, {right, bottom}, {left, bottom}}),
+                      Vertical({{top, Hex(0xF3E6C4)}, {bottom, Hex(0xDCC38E)}})});
+    for (double y : {top, bottom - 1.5})
+        layers.push_back({Polygon({{left, y}, {right, y}, {right, y + 1.5}, {left, y + 1.5}}), Solid(navy)});
+    for (double x : {left - 6, right})
+        layers.push_back({Polygon({{x, top + 3}, {x + 6, top + 3}, {x + 6, bottom + 3}, {x, bottom + 3}}),
+                          Solid(Hex(0xC9AE78))});
     return layers;
 }
 

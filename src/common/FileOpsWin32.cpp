@@ -46,25 +46,16 @@ public:
     bool Close(Handle file) override { return CloseHandle(file) != 0; }
     bool Replace(const std::string& source, const std::string& target) override
     {
-        // One rename: it either happens or leaves both files as they were.
-        // (ReplaceFile can fail half-way, with the old file gone or moved to
-        // a name of its own choosing.)
-        const DWORD attributes = GetFileAttributesA(target.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            // Asked, not left to the open below: an administrator (and Wine
-            // run as root) may open a read-only file for writing.
-            if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+        // A file that another program has open, even only to read it, cannot
+        // be replaced until it is closed: try again for a short while.
+        for (int attempt = 0;; ++attempt) {
+            if (ReplaceOnce(source, target))
+                return true;
+            const DWORD error = GetLastError();
+            if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == kReplaceAttempts)
                 return false;
-            // A file held open by a program that does not share it for
-            // deletion is left alone.
-            const HANDLE probe = CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (probe == INVALID_HANDLE_VALUE)
-                return false;
-            CloseHandle(probe);
+            Sleep(kReplacePauseMs);
         }
-        return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
     bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
     bool Exists(const std::string& path) override
@@ -93,6 +84,35 @@ public:
         const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
         CloseHandle(process);
         return running;
+    }
+
+private:
+    static constexpr int kReplaceAttempts = 40;
+    static constexpr DWORD kReplacePauseMs = 25;
+
+    static bool ReplaceOnce(const std::string& source, const std::string& target)
+    {
+        // One rename: it either happens or leaves both files as they were.
+        // (ReplaceFile can fail half-way, with the old file gone or moved to
+        // a name of its own choosing.)
+        const DWORD attributes = GetFileAttributesA(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES) {
+            // Asked, not left to the open below: an administrator (and Wine
+            // run as root) may open a read-only file for writing.
+            if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+                SetLastError(ERROR_WRITE_PROTECT);  // not worth waiting for
+                return false;
+            }
+            // A file held open by a program that does not share it for
+            // deletion is left alone.
+            const HANDLE probe = CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (probe == INVALID_HANDLE_VALUE)
+                return false;
+            CloseHandle(probe);
+        }
+        return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }
 };
 

@@ -16,4 +16,7 @@ public:
     int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
     // The text of a line; empty for an index outside the list.
     std::string GetLBText(int index) const;
+    // Makes the open list at least as wide as its widest line, so a line
+    // longer than the box can still be read whole.
+    void FitDroppedWidth();
 };

@@ -1,6 +1,7 @@
 #include "framework/PropertyPage.h"
 
 #include "framework/Afx.h"
+#include "framework/TextFit.h"
 #include "framework/WinApp.h"
 
 const CRuntimeClass CPropertyPage::runtimeClass = {"CPropertyPage", nullptr, &CDialog::runtimeClass};
@@ -114,7 +115,11 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT message, WPARAM wParam,
                 return TRUE;
             }
         }
-        return page->HandleDialogMessage(message, wParam, lParam);
+        const INT_PTR handled = page->HandleDialogMessage(message, wParam, lParam);
+        // The page shows the sheet's font, in which a caption may no longer fit.
+        if (message == WM_INITDIALOG)
+            AfxWidenCutTexts(hwnd);
+        return handled;
     } catch (...) {
         AfxNoteCallbackFailure();
         return FALSE;

@@ -185,6 +185,7 @@ void CSetupOption::FillDeviceCombo()
     m_comboDevice.ResetContent();
     for (const DeviceEntry* device : UsableDevices())
         m_comboDevice.AddString(NameOf(*device).c_str());
+    m_comboDevice.FitDroppedWidth();
     if (const CRegistry* record = CRegistry::Instance())
         m_comboDevice.SetCurSel(record->deviceIndex);
 }

@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -53,11 +54,38 @@ bool WholeSave(CRegistry& record, const std::string& bytes, int& writer, int& sa
     return bytes == SaveBytes(record, writer, save);
 }
 
+// The platform's file operations, counting the replaces that failed.
+class CountingFileOps : public IFileOps {
+public:
+    int failedReplaces = 0;
+    ReadResult ReadAll(const std::string& path, std::string& bytes) override { return m_real.ReadAll(path, bytes); }
+    Handle CreateNew(const std::string& path) override { return m_real.CreateNew(path); }
+    bool Write(Handle file, const void* data, size_t size) override { return m_real.Write(file, data, size); }
+    bool Flush(Handle file) override { return m_real.Flush(file); }
+    bool Close(Handle file) override { return m_real.Close(file); }
+    bool Replace(const std::string& source, const std::string& target) override
+    {
+        const bool done = m_real.Replace(source, target);
+        failedReplaces += done ? 0 : 1;
+        return done;
+    }
+    bool Remove(const std::string& path) override { return m_real.Remove(path); }
+    bool Exists(const std::string& path) override { return m_real.Exists(path); }
+    std::vector<std::string> List(const std::string& folder) override { return m_real.List(folder); }
+    unsigned long ProcessId() override { return m_real.ProcessId(); }
+    bool ProcessRunning(unsigned long id) override { return m_real.ProcessRunning(id); }
+
+private:
+    IFileOps& m_real = FileSeam::Platform();
+};
+
+CountingFileOps g_files;
+
 void Save(CRegistry& record, int writer, int save)
 {
     SaveBytes(record, writer, save);
-    WritePreservedLines(record, FileSeam::Current());
-    AppendOptionLines(record, FileSeam::Current());
+    WritePreservedLines(record, g_files);
+    AppendOptionLines(record, g_files);
 }
 
 int Writer(int writer, int saves)
@@ -65,7 +93,7 @@ int Writer(int writer, int saves)
     CRegistry& record = *CRegistry::Instance();
     for (int i = 0; saves == 0 || i < saves; ++i)
         Save(record, writer, i);
-    return 0;
+    return g_files.failedReplaces;
 }
 
 #ifdef _WIN32
@@ -167,13 +195,15 @@ int Race(CRegistry& record, const std::string& folder, int saves)
         if (result != IFileOps::kRead || !WholeSave(record, bytes, writer, save))
             ++torn;
     }
-    const int failed = Wait(writers[0]) | Wait(writers[1]);
+    // Each writer's exit code is the number of its saves that did not land.
+    const int failed = Wait(writers[0]) + Wait(writers[1]);
     IFileOps::ReadResult result;
     int writer = 0, save = 0;
     const bool lastWhole = WholeSave(record, ReadOptionFile(result), writer, save) && save == saves - 1;
     const int litter = Litter();
-    std::printf("race: 2 writers x %d saves, %ld reads, %ld not one whole save, last save %s, %d stray files\n",
-                saves, reads, torn, lastWhole ? "whole" : "NOT WHOLE", litter);
+    std::printf("race: 2 writers x %d saves, %d did not land, %ld reads, %ld not one whole save, last save %s, "
+                "%d stray files\n",
+                saves, failed, reads, torn, lastWhole ? "whole" : "NOT WHOLE", litter);
     return failed || torn || !lastWhole || litter ? 1 : 0;
 }
 

@@ -166,6 +166,53 @@ TEST_P(SkinTest, PageUsesTheSheetFontSoEveryControlFits)
     }
 }
 
+// Every static text and check box shows its caption whole in the font the
+// page really uses, and no control covers another.
+TEST_P(SkinTest, EveryCaptionIsWhole)
+{
+    OpenPage();
+    HWND page = Page().m_hWnd;
+    const std::vector<HWND> children = ChildrenOf(page);
+    const auto rectOf = [page](HWND child) {
+        RECT rect = {};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    int measured = 0;
+    for (HWND child : children) {
+        const std::string cls = ClassOf(child);
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        const bool check = cls == "Button" && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX;
+        if (!(cls == "Static" && (style & SS_TYPEMASK) <= SS_RIGHT) && !check)
+            continue;
+        HDC dc = GetDC(child);
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+        RECT client = {};
+        GetClientRect(child, &client);
+        if (check)
+            client.right -= GetSystemMetrics(SM_CXMENUCHECK) + 4;  // the box and the gap before the text
+        RECT text = client;
+        // Laid out as the control lays it out: a text too wide wraps onto a line below.
+        DrawTextA(dc, TextOf(child).c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | (check ? DT_SINGLELINE : 0));
+        SelectObject(dc, previous);
+        ReleaseDC(child, dc);
+        EXPECT_LE(text.right, client.right) << '"' << TextOf(child) << "\" is cut on the right";
+        EXPECT_LE(text.bottom, client.bottom) << '"' << TextOf(child) << "\" is cut at the bottom";
+        ++measured;
+        const RECT mine = rectOf(child);
+        for (HWND other : children) {
+            RECT overlap = {};
+            const RECT theirs = rectOf(other);
+            // Template rectangles that meet may share a pixel once scaled.
+            if (other != child && IntersectRect(&overlap, &mine, &theirs) && overlap.right - overlap.left > 1 &&
+                overlap.bottom - overlap.top > 1)
+                ADD_FAILURE() << '"' << TextOf(child) << "\" covers \"" << TextOf(other) << '"';
+        }
+    }
+    EXPECT_GE(measured, 11);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothPages, SkinTest, ::testing::ValuesIn(kSkins),
                          [](const ::testing::TestParamInfo<SkinCase>& info) { return std::string(info.param.name); });
 

@@ -1,0 +1,120 @@
+#include "framework/TextFit.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Between a check box's box and its caption, and between neighbours.
+constexpr int kCheckGap = 6;
+constexpr int kNeighbourGap = 2;
+
+enum class TextKind { kNone, kStatic, kCheck, kGroup };
+
+TextKind KindOf(HWND control)
+{
+    char name[16] = {};
+    GetClassNameA(control, name, sizeof name);
+    const LONG style = GetWindowLongA(control, GWL_STYLE);
+    if (lstrcmpiA(name, "Static") == 0) {
+        switch (style & SS_TYPEMASK) {
+        case SS_LEFT: case SS_CENTER: case SS_RIGHT: case SS_SIMPLE: case SS_LEFTNOWORDWRAP:
+            return TextKind::kStatic;
+        default:
+            return TextKind::kNone;
+        }
+    }
+    if (lstrcmpiA(name, "Button") != 0 || (style & BS_PUSHLIKE))
+        return TextKind::kNone;
+    switch (style & BS_TYPEMASK) {
+    case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON:
+    case BS_3STATE: case BS_AUTO3STATE:
+        return TextKind::kCheck;
+    case BS_GROUPBOX:
+        return TextKind::kGroup;
+    default:
+        return TextKind::kNone;
+    }
+}
+
+RECT RectIn(HWND dialog, HWND control)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Contains(const RECT& outer, const RECT& inner)
+{
+    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+           outer.bottom >= inner.bottom;
+}
+
+}  // namespace
+
+SIZE AfxTextControlNeeds(HWND control)
+{
+    const TextKind kind = KindOf(control);
+    if (kind != TextKind::kStatic && kind != TextKind::kCheck)
+        return SIZE{0, 0};
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    GetWindowTextA(control, &text[0], length + 1);
+    text.resize(static_cast<size_t>(length));
+
+    HDC dc = GetDC(control);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    RECT box = {0, 0, 0, 0};
+    UINT format = DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS;
+    if (kind == TextKind::kStatic && (GetWindowLongA(control, GWL_STYLE) & SS_NOPREFIX))
+        format |= DT_NOPREFIX;
+    DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &box, format);
+    if (previous)
+        SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+
+    SIZE needs = {box.right - box.left, box.bottom - box.top};
+    if (kind == TextKind::kCheck)
+        needs.cx += GetSystemMetrics(SM_CXMENUCHECK) + kCheckGap;
+    return needs;
+}
+
+void AfxWidenCutTexts(HWND dialog)
+{
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        // The page itself is still hidden while it initialises.
+        if (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)
+            children.push_back(child);
+    }
+    RECT page;
+    GetClientRect(dialog, &page);
+    for (HWND control : children) {
+        RECT client;
+        GetClientRect(control, &client);
+        const SIZE needs = AfxTextControlNeeds(control);
+        if (needs.cx <= client.right)
+            continue;
+        const RECT rect = RectIn(dialog, control);
+        LONG limit = page.right;
+        for (HWND other : children) {
+            if (other == control)
+                continue;
+            const RECT theirs = RectIn(dialog, other);
+            if (KindOf(other) == TextKind::kGroup && Contains(theirs, rect)) {
+                limit = std::min(limit, theirs.right - kNeighbourGap);
+                continue;
+            }
+            const bool beside = theirs.top < rect.bottom && theirs.bottom > rect.top;
+            if (beside && theirs.left >= rect.right)
+                limit = std::min(limit, theirs.left - kNeighbourGap);
+        }
+        const LONG right = std::min(rect.left + (rect.right - rect.left - client.right) + needs.cx, limit);
+        if (right > rect.right)
+            SetWindowPos(control, nullptr, 0, 0, right - rect.left, rect.bottom - rect.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
