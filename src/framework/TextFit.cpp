@@ -54,7 +54,13 @@ bool Contains(const RECT& outer, const RECT& inner)
 
 }  // namespace
 
-SIZE AfxTextControlNeeds(HWND control)
+namespace {
+
+// What a static text or check box needs to show its caption on one line in its
+// own font, in pixels; zero for any other control. Measured in `dc`, a memory
+// context: a window's own context costs a round
+// trip to the display server under some platforms.
+SIZE TextNeeds(HDC dc, HWND control)
 {
     const TextKind kind = KindOf(control);
     if (kind != TextKind::kStatic && kind != TextKind::kCheck)
@@ -64,23 +70,22 @@ SIZE AfxTextControlNeeds(HWND control)
     GetWindowTextA(control, &text[0], length + 1);
     text.resize(static_cast<size_t>(length));
 
-    HDC dc = GetDC(control);
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    HGDIOBJ previous = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
     RECT box = {0, 0, 0, 0};
     UINT format = DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS;
     if (kind == TextKind::kStatic && (GetWindowLongA(control, GWL_STYLE) & SS_NOPREFIX))
         format |= DT_NOPREFIX;
     DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &box, format);
-    if (previous)
-        SelectObject(dc, previous);
-    ReleaseDC(control, dc);
+    SelectObject(dc, previous);
 
     SIZE needs = {box.right - box.left, box.bottom - box.top};
     if (kind == TextKind::kCheck)
         needs.cx += GetSystemMetrics(SM_CXMENUCHECK) + kCheckGap;
     return needs;
 }
+
+}  // namespace
 
 void AfxWidenCutTexts(HWND dialog)
 {
@@ -92,10 +97,11 @@ void AfxWidenCutTexts(HWND dialog)
     }
     RECT page;
     GetClientRect(dialog, &page);
+    HDC dc = CreateCompatibleDC(nullptr);
     for (HWND control : children) {
         RECT client;
         GetClientRect(control, &client);
-        const SIZE needs = AfxTextControlNeeds(control);
+        const SIZE needs = TextNeeds(dc, control);
         if (needs.cx <= client.right)
             continue;
         const RECT rect = RectIn(dialog, control);
@@ -117,4 +123,5 @@ void AfxWidenCutTexts(HWND dialog)
             SetWindowPos(control, nullptr, 0, 0, right - rect.left, rect.bottom - rect.top,
                          SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    DeleteDC(dc);
 }

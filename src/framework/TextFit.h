@@ -5,10 +5,6 @@
 
 #include <windows.h>
 
-// What a static text or check box (or radio button) needs to show its caption
-// on one line in its own font, in pixels; zero for any other control.
-SIZE AfxTextControlNeeds(HWND control);
-
 // Widens every visible text control of `dialog` whose caption does not fit to
 // the right, as far as it needs and free space allows: never over a control
 // to its right, never past its group box or the dialog.

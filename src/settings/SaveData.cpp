@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "common/FileOps.h"
 #include "common/OutputFile.h"
@@ -45,30 +46,32 @@ int32_t& SettingValue(CRegistry& record, int index)
 
 // Tested on the line up to its first NUL byte, the part that is written back,
 // so a kept line stays kept after the next save.
-bool IsOwnLine(const std::string& line)
+bool IsOwnLine(std::string_view line)
 {
-    const char* text = line.c_str();
-    if (std::strstr(text, GetSettingName(kNameCommandTable)))
+    line = line.substr(0, line.find('\0'));
+    if (line.find(GetSettingName(kNameCommandTable)) != std::string_view::npos)
         return true;
     for (int i = 0; i < kOptionCount; ++i)
-        if (std::strstr(text, GetSettingName(i)))
+        if (line.find(GetSettingName(i)) != std::string_view::npos)
             return true;
-    return *text == '\0';
+    return line.empty();
 }
 
+// One pass over the file; only the kept lines are copied.
 void KeepForeignLines(CRegistry& record, const std::string& bytes)
 {
+    const std::string_view text(bytes);
     size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find('\n', start);
-        const size_t next = end == std::string::npos ? bytes.size() : end + 1;
-        if (end == std::string::npos)
-            end = bytes.size();
-        else if (end > start && bytes[end - 1] == '\r')
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        const size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = text.size();
+        else if (end > start && text[end - 1] == '\r')
             --end;
-        std::string line = bytes.substr(start, end - start);
+        const std::string_view line = text.substr(start, end - start);
         if (!IsOwnLine(line))
-            record.preservedLines.push_back(std::move(line));
+            record.preservedLines.emplace_back(line);
         start = next;
     }
 }

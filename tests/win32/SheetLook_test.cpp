@@ -113,11 +113,7 @@ TEST_F(SheetLook, LongDeviceName)
 
 TEST_F(SheetLook, NoUsableDevice)
 {
-    ScriptedDriver softwareOnly;
-    softwareOnly.description = "Primary Display";
-    softwareOnly.modes = {{800, 600, 16}};
-    softwareOnly.devices = {{"RGB Emulation", 0, kAllDepths, MakeGuid(0x11)}};
-    UseDrivers({softwareOnly});
+    UseDrivers({SoftwareOnlyDriver()});
     ASSERT_NE(m_window.Open(), nullptr);
     KeepPicture(m_window.sheet.m_hWnd, "no-usable-device");
 }

@@ -278,11 +278,7 @@ TEST_F(SystemPageTest, IndicesOutsideTheListsShowNoSelection)
 
 TEST_F(SystemPageTest, NoUsableDeviceLeavesBothListsEmpty)
 {
-    ScriptedDriver softwareOnly;
-    softwareOnly.description = "Primary Display";
-    softwareOnly.modes = {{800, 600, 16}};
-    softwareOnly.devices = {{"RGB Emulation", 0, kAllDepths, MakeGuid(0x11)}};
-    UseDrivers({softwareOnly});
+    UseDrivers({SoftwareOnlyDriver()});
     std::strcpy(Record().deviceName, "Kept Name");
     Record().deviceGuid = MakeGuid(0x77);
     const std::vector<int32_t> before = Scalars(Record());

@@ -49,6 +49,16 @@ inline std::vector<ScriptedDriver> TwoHardwareDevices()
     return {primary, second};
 }
 
+// One driver whose only device renders in software: no usable device.
+inline ScriptedDriver SoftwareOnlyDriver()
+{
+    ScriptedDriver driver;
+    driver.description = "Primary Display";
+    driver.modes = {{800, 600, 16}};
+    driver.devices = {{"RGB Emulation", 0, kAllDepths, MakeGuid(0x11)}};
+    return driver;
+}
+
 // The Option page's boxes in the order of their switches in commandFlags.
 constexpr int kCommandIds[kCommandCount] = {1026, 1035, 1044, 1027, 1036, 1045, 1028, 1018, 1046, 1029, 1038,
                                             1047, 1031, 1040, 1048, 1032, 1041, 1049, 1033, 1042, 1013};
