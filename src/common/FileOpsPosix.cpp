@@ -22,16 +22,21 @@ public:
         bytes.clear();
         char buffer[65536];
         ReadResult result = kRead;
-        for (;;) {
-            const ssize_t got = read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0) {
-                if (got < 0)
-                    result = kReadFailed;
-                break;
+        try {
+            for (;;) {
+                const ssize_t got = read(fd, buffer, sizeof buffer);
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got <= 0) {
+                    if (got < 0)
+                        result = kReadFailed;
+                    break;
+                }
+                bytes.append(buffer, static_cast<size_t>(got));
             }
-            bytes.append(buffer, static_cast<size_t>(got));
+        } catch (...) {
+            close(fd);
+            throw;
         }
         close(fd);
         return result;

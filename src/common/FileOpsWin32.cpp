@@ -19,8 +19,13 @@ public:
         char buffer[65536];
         DWORD got = 0;
         bool ok = true;
-        while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0)
-            bytes.append(buffer, got);
+        try {
+            while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0)
+                bytes.append(buffer, got);
+        } catch (...) {
+            CloseHandle(file);  // an open handle would stop every other copy's save
+            throw;
+        }
         CloseHandle(file);
         return ok ? kRead : kReadFailed;
     }

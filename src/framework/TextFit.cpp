@@ -89,20 +89,25 @@ SIZE TextNeeds(HDC dc, HWND control)
 
 void AfxWidenCutTexts(HWND dialog)
 {
+    // Every child is an obstacle, shown or not; only shown ones are widened.
     std::vector<HWND> children;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        // The page itself is still hidden while it initialises.
-        if (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE)
-            children.push_back(child);
-    }
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
     RECT page;
     GetClientRect(dialog, &page);
     HDC dc = CreateCompatibleDC(nullptr);
     for (HWND control : children) {
+        // The page itself is still hidden while it initialises: ask the style.
+        const LONG style = GetWindowLongA(control, GWL_STYLE);
+        if (!(style & WS_VISIBLE))
+            continue;
         RECT client;
         GetClientRect(control, &client);
         const SIZE needs = TextNeeds(dc, control);
-        if (needs.cx <= client.right)
+        // A text with room for more than one line wraps as it was meant to.
+        const bool multiline = KindOf(control) == TextKind::kCheck ? (style & BS_MULTILINE) != 0
+                                                                   : client.bottom >= 2 * needs.cy;
+        if (needs.cx <= client.right || multiline)
             continue;
         const RECT rect = RectIn(dialog, control);
         LONG limit = page.right;
@@ -115,7 +120,7 @@ void AfxWidenCutTexts(HWND dialog)
                 continue;
             }
             const bool beside = theirs.top < rect.bottom && theirs.bottom > rect.top;
-            if (beside && theirs.left >= rect.right)
+            if (beside && theirs.right > rect.right)
                 limit = std::min(limit, theirs.left - kNeighbourGap);
         }
         const LONG right = std::min(rect.left + (rect.right - rect.left - client.right) + needs.cx, limit);

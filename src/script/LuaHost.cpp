@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 extern "C" {
@@ -53,11 +54,16 @@ const KnownScript* FindKnownScript(const char* scriptName)
 // protected lookup, so its strings must be gone before the next Lua call.
 bool FileName(const char* scriptName, const char* extension, char (&out)[kMaxPath])
 {
-    const std::string native = NativePath(std::string(scriptName) + extension);
-    if (native.size() >= kMaxPath)
+    // No C++ exception may cross Lua's C frames.
+    try {
+        const std::string native = NativePath(std::string(scriptName) + extension);
+        if (native.size() >= kMaxPath)
+            return false;
+        std::memcpy(out, native.c_str(), native.size() + 1);
+        return true;
+    } catch (...) {
         return false;
-    std::memcpy(out, native.c_str(), native.size() + 1);
-    return true;
+    }
 }
 
 // Truncation toward zero; numbers an int32 cannot hold saturate, NaN has no
@@ -222,7 +228,8 @@ int CLuaHost::RunLookup(lua_State* state)
     if (!host.LoadScript(lookup->scriptName) || !host.RunChunk())
         return 0;
     lookup->ran = true;
-    luaL_checkstack(state, static_cast<int>(lookup->count), "too many keys");
+    // Each value, plus the table and the key while it is fetched.
+    luaL_checkstack(state, static_cast<int>(lookup->count) + 2, "too many keys");
     for (size_t i = 0; i < lookup->count; ++i)
         host.PushValue(lookup->keys[i].tableName, lookup->keys[i].key, lookup->keys[i].wantedType);
     return static_cast<int>(lookup->count);
@@ -278,7 +285,11 @@ bool CLuaHost::LookupValues(const char* scriptName, Key* keys, size_t count)
         if (key.wantedType == kNumber && lua_type(m_state, index) == LUA_TNUMBER)
             key.number = ToInt32(lua_tonumber(m_state, index), key.number);
         else if (key.wantedType == kText && lua_type(m_state, index) == LUA_TSTRING)
-            key.text = lua_tolstring(m_state, index, nullptr);
+            try {
+                key.text = lua_tolstring(m_state, index, nullptr);
+            } catch (const std::bad_alloc&) {
+                key.text.clear();  // no memory for the text: its default
+            }
     }
     Release(top, false);
     return true;
@@ -304,7 +315,8 @@ void CLuaHost::Release(int top, bool failed)
         lua_gc(m_state, LUA_GCCOLLECT, 0);
     // Live data this large was hoarded in a global by a runaway run; kept, it
     // would make every later lookup fail at the cap. Start over without it.
-    if (m_used > kMemoryCap / 2) {
+    // Only with nothing of a caller's left on the stack.
+    if (top == 0 && m_used > kMemoryCap / 2) {
         lua_gc(m_state, LUA_GCCOLLECT, 0);
         if (m_used > kMemoryCap / 2) {
             lua_close(m_state);

@@ -97,7 +97,8 @@ PathParts Split(const std::string& path)
     return PathParts{path.substr(0, cut), path[cut], path.substr(cut + 1)};
 }
 
-// The writer's process id when `entry` is a temporary file of `name`.
+// The writer's process id when `entry` is exactly a name WriteTempFile makes
+// for `name`: "<name>.<pid>-<n>.tmp" with the numbers as it writes them.
 bool IsTempFileOf(const std::string& entry, const std::string& name, unsigned long& writer)
 {
     const size_t endLength = std::strlen(kTempEnd);
@@ -106,10 +107,15 @@ bool IsTempFileOf(const std::string& entry, const std::string& name, unsigned lo
         return false;
     const std::string middle = entry.substr(name.size() + 1, entry.size() - name.size() - 1 - endLength);
     const size_t dash = middle.find('-');
-    if (dash == 0 || dash == std::string::npos || dash + 1 == middle.size() ||
-        middle.find_first_not_of("0123456789-") != std::string::npos || middle.find('-', dash + 1) != std::string::npos)
+    if (dash == std::string::npos || dash > 10 || middle.size() - dash - 1 > 2 ||
+        middle.find_first_not_of("0123456789-") != std::string::npos)
         return false;
-    writer = std::strtoul(middle.c_str(), nullptr, 10);
+    const unsigned long long pid = std::strtoull(middle.c_str(), nullptr, 10);
+    const unsigned long n = std::strtoul(middle.c_str() + dash + 1, nullptr, 10);
+    if (pid == 0 || pid > 0xFFFFFFFFull || n >= static_cast<unsigned long>(kTempNames) ||
+        middle != std::to_string(pid) + "-" + std::to_string(n))
+        return false;
+    writer = static_cast<unsigned long>(pid);
     return true;
 }
 
@@ -149,12 +155,46 @@ void PutInPlace(IFileOps& files, const std::string& target, const std::string& b
     files.Replace(temp, target);
 }
 
+// A save ends with the last command line; a temporary file cut short by a
+// kill does not.
+bool IsWholeSave(const std::string& bytes)
+{
+    const std::string last = std::string(GetSettingName(kNameCommandTable)) + "[\"" +
+                             GetSettingName(kScriptSettings - 1) + "\"] = ";
+    if (bytes.size() < last.size() + 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0)
+        return false;
+    const size_t previous = bytes.rfind("\r\n", bytes.size() - 3);
+    const size_t start = previous == std::string::npos ? 0 : previous + 2;
+    return bytes.compare(start, last.size(), last) == 0;
+}
+
+// A save whose rename failed half-way leaves the option file missing and the
+// whole new file under its temporary name: put it in place before reading.
+void RecoverOptionFile(IFileOps& files)
+{
+    const std::string target = NativePath(kWritePath);
+    if (files.Exists(target))
+        return;
+    const PathParts parts = Split(target);
+    const unsigned long self = files.ProcessId();
+    for (const std::string& entry : files.List(parts.folder)) {
+        unsigned long writer = 0;
+        if (!IsTempFileOf(entry, parts.name, writer) || (writer != self && files.ProcessRunning(writer)))
+            continue;
+        const std::string temp = parts.folder + parts.separator + entry;
+        std::string bytes;
+        if (files.ReadAll(temp, bytes) == IFileOps::kRead && IsWholeSave(bytes) && files.Replace(temp, target))
+            return;
+    }
+}
+
 }  // namespace
 
 void ReadSaveDataLines(CRegistry& record, IFileOps& files)
 {
     const size_t keptBefore = record.preservedLines.size();
     try {
+        RecoverOptionFile(files);
         std::string bytes;
         const IFileOps::ReadResult read =
             files.ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
@@ -204,10 +244,12 @@ void RemoveLeftoverTempFiles(IFileOps& files)
     if (!files.Exists(target))
         return;
     const PathParts parts = Split(target);
+    // This process has not started its own save yet: a file with its id was
+    // left by an earlier process that had the same id.
     const unsigned long self = files.ProcessId();
     for (const std::string& entry : files.List(parts.folder)) {
         unsigned long writer = 0;
-        if (IsTempFileOf(entry, parts.name, writer) && writer != self && !files.ProcessRunning(writer))
+        if (IsTempFileOf(entry, parts.name, writer) && (writer == self || !files.ProcessRunning(writer)))
             files.Remove(parts.folder + parts.separator + entry);
     }
 }

@@ -134,8 +134,13 @@ TEST(FaultInjectionSeam, HalfDoneReplaceNeverLosesTheSave)
             if (!before.count(path))
                 added.push_back(path);
         ASSERT_EQ(c.added, added.size());
-        if (std::string(c.file) == "none")
+        if (std::string(c.file) == "none") {
             EXPECT_EQ(expectedNew, dir.ReadFile(added[0])) << "the only copy is the temporary file";
+            // The next start puts it back in place before it reads.
+            const std::vector<std::string> kept = ReadSettingsLikeStartUp().preservedLines;
+            EXPECT_EQ(expectedNew, dir.ReadFile(kOptionFile));
+            EXPECT_EQ(kForeign, kept);
+        }
         if (c.first == FaultyFileOps::kTargetMovedAside)
             EXPECT_EQ(OldFile(), dir.ReadFile(added[0]));
         CRegistry::DestroyInstance();

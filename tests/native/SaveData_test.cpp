@@ -351,7 +351,9 @@ TEST_F(SaveDataTest, SaveRemovesOnlyWhatKilledSavesLeft)
     EXPECT_EQ(expected, ListTree(dir.Path()));
 
     ASSERT_EQ(0, std::remove((dir.Path() + "/" + kFile).c_str()));
-    dir.WriteFile(stale, "the only copy");
+    dir.WriteFile(stale, "cut short by a kill");
+    ReadSaveDataLines(*record, FileSeam::Current());
+    EXPECT_FALSE(dir.Exists(kFile)) << "a partial save was put in place";
     Save();
     EXPECT_TRUE(dir.Exists(stale)) << "removed while the option file was missing";
     Save();
