@@ -1,0 +1,20 @@
+# Usage: cmake -DOBJDUMP=<objdump> -DEXE=<exe> -DLIMIT=<bytes> -P CheckExeSize.cmake
+# The shipped executable has no debug sections and, besides its resources,
+# stays within LIMIT bytes.
+execute_process(COMMAND "${OBJDUMP}" -h "${EXE}" OUTPUT_VARIABLE sections RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "objdump could not read ${EXE}")
+endif()
+if(sections MATCHES "\\.debug")
+    message(FATAL_ERROR "${EXE} has debug sections:\n${sections}")
+endif()
+if(NOT sections MATCHES "\\.rsrc +([0-9a-f]+) ")
+    message(FATAL_ERROR "${EXE} has no resource section")
+endif()
+math(EXPR resources "0x${CMAKE_MATCH_1}")
+file(SIZE "${EXE}" size)
+math(EXPR rest "${size} - ${resources}")
+message(STATUS "${size} bytes, ${resources} of them resources, ${rest} besides")
+if(rest GREATER LIMIT)
+    message(FATAL_ERROR "${rest} bytes besides the resources, over the limit of ${LIMIT}")
+endif()
