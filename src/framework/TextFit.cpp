@@ -52,14 +52,10 @@ bool Contains(const RECT& outer, const RECT& inner)
            outer.bottom >= inner.bottom;
 }
 
-}  // namespace
-
-namespace {
-
 // What a static text or check box needs to show its caption on one line in its
 // own font, in pixels; zero for any other control. Measured in `dc`, a memory
-// context: a window's own context costs a round
-// trip to the display server under some platforms.
+// context: a window's own context costs a round trip to the display server
+// under some platforms.
 SIZE TextNeeds(HDC dc, HWND control)
 {
     const TextKind kind = KindOf(control);

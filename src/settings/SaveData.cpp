@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/FileOps.h"
 #include "common/OutputFile.h"
@@ -168,6 +169,22 @@ bool IsWholeSave(const std::string& bytes)
     return bytes.compare(start, last.size(), last) == 0;
 }
 
+// The temporary files in the option file's folder that no running process is
+// writing. This process has not started a save of its own when it asks, so a
+// file with its id was left by an earlier process that had the same id.
+std::vector<std::string> LeftoverTempFiles(IFileOps& files, const std::string& target)
+{
+    const PathParts parts = Split(target);
+    const unsigned long self = files.ProcessId();
+    std::vector<std::string> leftovers;
+    for (const std::string& entry : files.List(parts.folder)) {
+        unsigned long writer = 0;
+        if (IsTempFileOf(entry, parts.name, writer) && (writer == self || !files.ProcessRunning(writer)))
+            leftovers.push_back(parts.folder + parts.separator + entry);
+    }
+    return leftovers;
+}
+
 // A save whose rename failed half-way leaves the option file missing and the
 // whole new file under its temporary name: put it in place before reading.
 void RecoverOptionFile(IFileOps& files)
@@ -175,17 +192,23 @@ void RecoverOptionFile(IFileOps& files)
     const std::string target = NativePath(kWritePath);
     if (files.Exists(target))
         return;
-    const PathParts parts = Split(target);
-    const unsigned long self = files.ProcessId();
-    for (const std::string& entry : files.List(parts.folder)) {
-        unsigned long writer = 0;
-        if (!IsTempFileOf(entry, parts.name, writer) || (writer != self && files.ProcessRunning(writer)))
-            continue;
-        const std::string temp = parts.folder + parts.separator + entry;
+    for (const std::string& temp : LeftoverTempFiles(files, target)) {
         std::string bytes;
         if (files.ReadAll(temp, bytes) == IFileOps::kRead && IsWholeSave(bytes) && files.Replace(temp, target))
             return;
     }
+}
+
+// Removes what killed saves left behind, never a file a running copy is
+// writing; nothing while the option file is missing, as a leftover may then
+// be the only copy of the save.
+void RemoveLeftoverTempFiles(IFileOps& files)
+{
+    const std::string target = NativePath(kWritePath);
+    if (!files.Exists(target))
+        return;
+    for (const std::string& temp : LeftoverTempFiles(files, target))
+        files.Remove(temp);
 }
 
 }  // namespace
@@ -235,23 +258,6 @@ std::string ComposeOptionFile(const CRegistry& record)
     for (int i = kOptionCount; i < kScriptSettings; ++i)
         CLuaHost::WriteCommandEntry(file, GetSettingName(i), SettingValue(record, i));
     return file.text;
-}
-
-void RemoveLeftoverTempFiles(IFileOps& files)
-{
-    const std::string target = NativePath(kWritePath);
-    // Without the option file a leftover may be the only copy of the save.
-    if (!files.Exists(target))
-        return;
-    const PathParts parts = Split(target);
-    // This process has not started its own save yet: a file with its id was
-    // left by an earlier process that had the same id.
-    const unsigned long self = files.ProcessId();
-    for (const std::string& entry : files.List(parts.folder)) {
-        unsigned long writer = 0;
-        if (IsTempFileOf(entry, parts.name, writer) && (writer == self || !files.ProcessRunning(writer)))
-            files.Remove(parts.folder + parts.separator + entry);
-    }
 }
 
 void WritePreservedLines(const CRegistry& /*record*/, IFileOps& files)

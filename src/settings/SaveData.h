@@ -16,9 +16,6 @@ void ApplySavedOptions(CRegistry& record, CLuaHost& host);
 // The new file's bytes: the kept lines, the 11 option lines, an empty line and
 // the 23 command lines, each ended by CR LF.
 std::string ComposeOptionFile(const CRegistry& record);
-// Removes the temporary files of saves that were killed, never one that a
-// running copy is still writing, and only while the option file exists.
-void RemoveLeftoverTempFiles(IFileOps& files);
 
 // The save, in the two steps that frame the registry write. Nothing stays
 // open or pending between them: the first only clears what killed saves left

@@ -26,6 +26,7 @@
 #include "settings/Registry.h"
 #include "settings/SaveData.h"
 #include "settings/SettingNames.h"
+#include "support/FaultyFileOps.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -55,28 +56,15 @@ bool WholeSave(CRegistry& record, const std::string& bytes, int& writer, int& sa
 }
 
 // The platform's file operations, counting the replaces that failed.
-class CountingFileOps : public IFileOps {
+class CountingFileOps : public FaultyFileOps {
 public:
     int failedReplaces = 0;
-    ReadResult ReadAll(const std::string& path, std::string& bytes) override { return m_real.ReadAll(path, bytes); }
-    Handle CreateNew(const std::string& path) override { return m_real.CreateNew(path); }
-    bool Write(Handle file, const void* data, size_t size) override { return m_real.Write(file, data, size); }
-    bool Flush(Handle file) override { return m_real.Flush(file); }
-    bool Close(Handle file) override { return m_real.Close(file); }
     bool Replace(const std::string& source, const std::string& target) override
     {
-        const bool done = m_real.Replace(source, target);
+        const bool done = FaultyFileOps::Replace(source, target);
         failedReplaces += done ? 0 : 1;
         return done;
     }
-    bool Remove(const std::string& path) override { return m_real.Remove(path); }
-    bool Exists(const std::string& path) override { return m_real.Exists(path); }
-    std::vector<std::string> List(const std::string& folder) override { return m_real.List(folder); }
-    unsigned long ProcessId() override { return m_real.ProcessId(); }
-    bool ProcessRunning(unsigned long id) override { return m_real.ProcessRunning(id); }
-
-private:
-    IFileOps& m_real = FileSeam::Platform();
 };
 
 CountingFileOps g_files;
