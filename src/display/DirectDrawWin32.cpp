@@ -6,6 +6,10 @@
 #include <ddraw.h>
 #include <d3d.h>
 
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
 namespace {
 
 constexpr DWORD kAllDrivers = DDENUM_ATTACHEDSECONDARYDEVICES | DDENUM_DETACHEDSECONDARYDEVICES |
@@ -42,12 +46,43 @@ HRESULT CALLBACK DeviceCallback(char* description, char* name, D3DDEVICEDESC7* d
     }
 }
 
+// ddraw.dll from the system folder only, never one planted beside the
+// executable in the game folder: loaded at run time, not imported. A
+// DirectDraw wrapper a player added for the game is not what we enumerate.
+struct DirectDrawLibrary {
+    decltype(&DirectDrawEnumerateExA) enumerate = nullptr;
+    decltype(&DirectDrawCreateEx) create = nullptr;
+
+    DirectDrawLibrary()
+    {
+        // Wine's Direct3D loads setupapi by name when it first looks at the
+        // adapters, through a delayed import that ignores the process's
+        // search restriction; loaded here first, that name finds this copy.
+        LoadLibraryExA("setupapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        HMODULE library = LoadLibraryExA("ddraw.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!library)
+            return;
+        enumerate = reinterpret_cast<decltype(enumerate)>(
+            reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawEnumerateExA")));
+        create = reinterpret_cast<decltype(create)>(reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreateEx")));
+        if (!enumerate || !create)
+            enumerate = nullptr, create = nullptr;
+    }
+
+    static const DirectDrawLibrary& Get()
+    {
+        static const DirectDrawLibrary library;
+        return library;
+    }
+};
+
 class DirectDrawDriver final : public DisplayDriver {
 public:
     bool Open(const GUID* driverGuid)
     {
         void* created = nullptr;
-        if (FAILED(DirectDrawCreateEx(const_cast<GUID*>(driverGuid), &created, IID_IDirectDraw7, nullptr)) ||
+        const DirectDrawLibrary& library = DirectDrawLibrary::Get();
+        if (!library.create || FAILED(library.create(const_cast<GUID*>(driverGuid), &created, IID_IDirectDraw7, nullptr)) ||
             !created)
             return false;
         m_draw = static_cast<IDirectDraw7*>(created);
@@ -93,7 +128,9 @@ class DirectDrawSource final : public DisplayDriverSource {
 public:
     void EnumerateDrivers() override
     {
-        DirectDrawEnumerateExA(DriverCallback, nullptr, kAllDrivers);
+        // Without DirectDraw no driver is reported, as when it finds none.
+        if (const auto enumerate = DirectDrawLibrary::Get().enumerate)
+            enumerate(DriverCallback, nullptr, kAllDrivers);
     }
 
     // Drivers are processed one at a time, so one driver object serves them all.

@@ -1,11 +1,68 @@
 #include "framework/Afx.h"
 
-#include <commctrl.h>
-
 #include "framework/WinApp.h"
 
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
 namespace {
+
 unsigned g_callbackFailures = 0;
+
+// A function of a library that is already loaded, as the type it has.
+template <typename Function>
+void Resolve(HMODULE library, const char* name, Function& function)
+{
+    function = library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+}
+
+AfxCommonControls LoadCommonControls()
+{
+    AfxCommonControls controls = {};
+    // Wine's comctl32 loads msimg32 by name on its first drawing, through a
+    // delayed import that ignores the process's search restriction; loaded
+    // here first, that name finds this copy.
+    AfxLoadSystemLibrary("msimg32.dll");
+    HMODULE library = AfxLoadSystemLibrary("comctl32.dll");
+    Resolve(library, "InitCommonControlsEx", controls.InitCommonControlsEx);
+    Resolve(library, "PropertySheetA", controls.PropertySheetA);
+    Resolve(library, "SetWindowSubclass", controls.SetWindowSubclass);
+    Resolve(library, "RemoveWindowSubclass", controls.RemoveWindowSubclass);
+    Resolve(library, "DefSubclassProc", controls.DefSubclassProc);
+    if (!controls.InitCommonControlsEx || !controls.PropertySheetA || !controls.SetWindowSubclass ||
+        !controls.RemoveWindowSubclass || !controls.DefSubclassProc)
+        controls = AfxCommonControls{};
+    return controls;
+}
+
+}  // namespace
+
+void AfxRestrictLibrarySearch()
+{
+    // Looked up, not imported, so the executable still starts where they are
+    // missing; its loads then fail rather than search the game folder.
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    BOOL(WINAPI * setDefault)(DWORD) = nullptr;
+    BOOL(WINAPI * setDirectory)(LPCSTR) = nullptr;
+    Resolve(kernel, "SetDefaultDllDirectories", setDefault);
+    Resolve(kernel, "SetDllDirectoryA", setDirectory);
+    if (setDefault)
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Takes the current directory, the game folder too, out of the search.
+    if (setDirectory)
+        setDirectory("");
+}
+
+HMODULE AfxLoadSystemLibrary(const char* name)
+{
+    return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+const AfxCommonControls& AfxGetCommonControls()
+{
+    static const AfxCommonControls controls = LoadCommonControls();
+    return controls;
 }
 
 int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/)
@@ -31,8 +88,9 @@ void AfxInitCommonControls()
     static bool done = false;
     if (done)
         return;
+    const AfxCommonControls& library = AfxGetCommonControls();
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-    done = InitCommonControlsEx(&controls) != FALSE;
+    done = library.InitCommonControlsEx && library.InitCommonControlsEx(&controls) != FALSE;
 }
 
 void AfxNoteCallbackFailure()

@@ -111,7 +111,7 @@ BOOL CPropertySheet::OnInitDialog()
 
 LRESULT CPropertySheet::Default()
 {
-    return DefSubclassProc(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
+    return AfxGetCommonControls().DefSubclassProc(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
 }
 
 HWND CPropertySheet::Create(CWnd* parent)
@@ -155,7 +155,7 @@ void CPropertySheet::RunModalLoop()
 
 HWND CPropertySheet::CreateSheetWindow(HWND owner)
 {
-    if (IsWindow() || m_pages.empty())
+    if (IsWindow() || m_pages.empty() || !AfxGetCommonControls().PropertySheetA)
         return nullptr;
     AfxInitCommonControls();
 
@@ -180,7 +180,7 @@ HWND CPropertySheet::CreateSheetWindow(HWND owner)
     m_hWnd = nullptr;
     g_creation.sheet = this;
     g_creation.hook = SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, GetCurrentThreadId());
-    const INT_PTR created = PropertySheetA(&header);
+    const INT_PTR created = AfxGetCommonControls().PropertySheetA(&header);
     if (g_creation.hook)
         UnhookWindowsHookEx(g_creation.hook);
     g_creation = SheetCreation{nullptr, nullptr};
@@ -222,9 +222,10 @@ LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wP
 {
     CPropertySheet* sheet = reinterpret_cast<CPropertySheet*>(self);
     if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &SubclassProc, 0);
+        const AfxCommonControls& controls = AfxGetCommonControls();
+        controls.RemoveWindowSubclass(hwnd, &SubclassProc, 0);
         sheet->m_hWnd = nullptr;
-        return DefSubclassProc(hwnd, message, wParam, lParam);
+        return controls.DefSubclassProc(hwnd, message, wParam, lParam);
     }
     try {
         return sheet->WindowProc(message, wParam, lParam);
@@ -244,7 +245,7 @@ LRESULT CALLBACK CPropertySheet::CreationHook(int code, WPARAM wParam, LPARAM lP
                 CPropertySheet* sheet = g_creation.sheet;
                 g_creation.sheet = nullptr;
                 sheet->m_hWnd = hwnd;
-                SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(sheet));
+                AfxGetCommonControls().SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(sheet));
             }
         }
     } catch (...) {

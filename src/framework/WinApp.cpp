@@ -33,6 +33,7 @@ const char* ModuleBaseName()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    AfxRestrictLibrarySearch();
     CWinApp* app = AfxGetApp();
     if (!app)
         return -1;

@@ -1,0 +1,26 @@
+# Usage: cmake -DOBJDUMP=<objdump> -DEXE=<exe> -P CheckImports.cmake
+# At start the executable imports only libraries Windows never takes from the
+# executable's folder (KnownDLLs); everything else it loads from the system
+# folder at run time. A planted DLL in the game folder then has no way in.
+cmake_minimum_required(VERSION 3.25)
+set(allowed kernel32 user32 gdi32 advapi32 msvcrt shell32 ole32 comdlg32)
+execute_process(COMMAND "${OBJDUMP}" -p "${EXE}" OUTPUT_VARIABLE headers RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "objdump could not read ${EXE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" names "${headers}")
+if(NOT names)
+    message(FATAL_ERROR "${EXE} lists no imported DLL")
+endif()
+set(outside)
+foreach(line IN LISTS names)
+    string(REGEX REPLACE "DLL Name: *([^ \r]+)\\.[dD][lL][lL].*" "\\1" name "${line}")
+    string(TOLOWER "${name}" name)
+    if(NOT name IN_LIST allowed)
+        list(APPEND outside "${name}")
+    endif()
+endforeach()
+message(STATUS "${names}")
+if(outside)
+    message(FATAL_ERROR "${EXE} imports DLLs Windows may take from its folder: ${outside}")
+endif()
