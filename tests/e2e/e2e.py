@@ -54,7 +54,7 @@ ID_OK, ID_CANCEL, ID_HELP, ID_APPLY, ID_DEFAULT = 1, 2, 9, 12321, 1050
 ID_DEVICE, ID_MODE, ID_FULLSCREEN, ID_BGM, ID_NOSOUND = 1027, 1028, 1029, 1032, 1037
 ID_NOTRADE = 1026
 
-# Emulated 32-bit Wine needs far longer (KES_EMULATE_I386 in scripts/bootstrap).
+# Longer where 32-bit Wine runs emulated (tests/CMakeLists.txt sets it).
 DEADLINE = float(os.environ.get("KES_E2E_DEADLINE", "60"))
 
 
