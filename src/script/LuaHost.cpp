@@ -1,5 +1,6 @@
 #include "script/LuaHost.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdint>
@@ -14,7 +15,9 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "common/FileOps.h"
 #include "common/Path.h"
+#include "script/ChunkCheck.h"
 #include "settings/SettingNames.h"
 
 namespace {
@@ -66,6 +69,58 @@ bool FileName(const char* scriptName, const char* extension, char (&out)[kMaxPat
     }
 }
 
+// Reads the whole file into `bytes`; false, with `bytes` emptied, when it
+// cannot be read or is larger than Lua may hold. Runs inside the protected
+// lookup, so no exception may leave it.
+bool ReadScript(const char* path, std::string& bytes)
+{
+    bool read = false;
+    try {
+        read = FileSeam::Current().ReadAll(path, bytes) == IFileOps::kRead && bytes.size() <= CLuaHost::kMemoryCap;
+    } catch (...) {
+    }
+    if (!read)
+        std::string().swap(bytes);
+    return read;
+}
+
+struct Buffer {
+    const char* data;
+    size_t size;
+};
+
+// What of a script's bytes Lua gets, as luaL_loadfile gave it: a first line
+// starting with '#' is skipped but for its line end, and text ends at a
+// Ctrl-Z as in the Windows C runtime's text mode. Lua takes any bytes that
+// start with the signature as a chunk, so those must pass the checker;
+// false when they do not.
+bool LoadableBytes(const std::string& bytes, size_t sizeTWidth, Buffer& out)
+{
+    const char* start = bytes.data();
+    const char* end = start + bytes.size();
+    if (start < end && *start == '#') {
+        const void* line = std::memchr(start, '\n', bytes.size());
+        start = line ? static_cast<const char*>(line) : end;
+    }
+    if (start < end && *start == LUA_SIGNATURE[0]) {
+        out = Buffer{start, static_cast<size_t>(end - start)};
+        return CheckChunk(out.data, out.size, sizeTWidth) == ChunkVerdict::kData;
+    }
+    if (const void* stop = std::memchr(bytes.data(), 0x1a, bytes.size()))
+        end = std::max(start, static_cast<const char*>(stop));
+    out = Buffer{start, static_cast<size_t>(end - start)};
+    return true;
+}
+
+// Hands Lua the whole buffer at once.
+const char* ReadBuffer(lua_State*, void* data, size_t* size)
+{
+    Buffer* buffer = static_cast<Buffer*>(data);
+    *size = buffer->size;
+    buffer->size = 0;
+    return *size > 0 ? buffer->data : nullptr;
+}
+
 // Truncation toward zero; numbers an int32 cannot hold saturate, NaN has no
 // sensible integer and gives the caller's default.
 int ToInt32(double value, int defaultValue)
@@ -91,7 +146,9 @@ struct CLuaHost::Lookup {
     bool ran;
 };
 
-CLuaHost::CLuaHost()
+CLuaHost::CLuaHost() : CLuaHost(kChunkSizeTWidth) {}
+
+CLuaHost::CLuaHost(size_t chunkSizeTWidth) : m_chunkSizeTWidth(chunkSizeTWidth)
 {
     OpenState();
 }
@@ -148,11 +205,21 @@ bool CLuaHost::LoadChunk(const char* scriptName)
         return false;
     for (const char* extension : kExtensions) {
         char path[kMaxPath];
-        if (!FileName(scriptName, extension, path))
+        if (!FileName(scriptName, extension, path) || !ReadScript(path, m_chunk))
             continue;
-        if (luaL_loadfile(m_state, path) == 0)
+        // The bytes checked are the bytes Lua reads: the file is read once.
+        Buffer chunk;
+        int status = LUA_ERRSYNTAX;
+        if (LoadableBytes(m_chunk, m_chunkSizeTWidth, chunk)) {
+            char name[kMaxPath + 1] = "@";  // as luaL_loadfile named it
+            std::memcpy(name + 1, path, std::strlen(path) + 1);
+            status = lua_load(m_state, &ReadBuffer, &chunk, name);
+            if (status != 0)
+                lua_pop(m_state, 1);  // the error message
+        }
+        std::string().swap(m_chunk);
+        if (status == 0)
             return true;
-        lua_pop(m_state, 1);  // the error message
     }
     return false;
 }

@@ -12,6 +12,10 @@ struct lua_Debug;
 class CLuaHost {
 public:
     CLuaHost();
+    // A host that takes precompiled chunks of a build whose size_t has this
+    // many bytes instead of the shipped build's, so native tests and fuzzing
+    // can run native chunks. The tool uses the default.
+    explicit CLuaHost(size_t chunkSizeTWidth);
     ~CLuaHost();
     CLuaHost(const CLuaHost&) = delete;
     CLuaHost& operator=(const CLuaHost&) = delete;
@@ -46,6 +50,7 @@ public:
     bool LookupValues(const char* scriptName, Key* keys, size_t count);
 
     // Compiles name.lub, else name.lua; on success the chunk is left on the stack.
+    // A precompiled chunk is taken only when it passes CheckChunk.
     bool LoadChunk(const char* scriptName);
     // LoadChunk for one of the three known scripts, plus the tables it expects.
     bool LoadScript(const char* scriptName);
@@ -108,6 +113,10 @@ private:
     void Release(int top, bool failed);
 
     std::string m_result;
+    // The file LoadChunk hands to Lua: kept here, not on the C++ stack, which
+    // a Lua error unwinds without running destructors.
+    std::string m_chunk;
+    size_t m_chunkSizeTWidth;
     lua_State* m_state;
     size_t m_used = 0;
     // On only inside the protected lookup, where a refused allocation is a

@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include "settings/SettingNames.h"
+#include "support/LuaChunks.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -109,6 +110,8 @@ TEST_F(LuaHostTest, SavedScriptIsFoundWhateverTheFolderCase)
     EXPECT_EQ(host.GetSavedOption("WIDTH", 640), 1024);
 }
 
+// The tool takes 32-bit chunks only; a host for native chunks shows that
+// those that pass the checker are read and the others skipped.
 TEST_F(LuaHostTest, CompiledFileWinsOverSourceAndBrokenOnesAreSkipped)
 {
     const std::string lua = "OptionInfoList = { WIDTH = 2 }";
@@ -116,19 +119,25 @@ TEST_F(LuaHostTest, CompiledFileWinsOverSourceAndBrokenOnesAreSkipped)
         const char* name;
         std::string lub;
         int expected;
+        int expectedNative;
     } cases[] = {
-        {"source text under .lub", "OptionInfoList = { WIDTH = 1 }", 1},
-        {"native precompiled chunk", Precompile("OptionInfoList = { WIDTH = 3 }"), 3},
-        {"garbage", "\x01\x02 not lua at all ((", 2},
-        {"32-bit header with junk", std::string("\x1bLua\x51\x00\x01\x04\x04\x04\x08\x00", 12) + "junkjunk", 2},
-        {"truncated native chunk", Precompile("OptionInfoList = { WIDTH = 4 }").substr(0, 20), 2},
+        {"source text under .lub", "OptionInfoList = { WIDTH = 1 }", 1, 1},
+        {"native precompiled chunk", Precompile("OptionInfoList = { WIDTH = 3 }"), 2, 3},
+        {"garbage", "\x01\x02 not lua at all ((", 2, 2},
+        {"32-bit header with junk", std::string("\x1bLua\x51\x00\x01\x04\x04\x04\x08\x00", 12) + "junkjunk", 2, 2},
+        {"truncated native chunk", Precompile("OptionInfoList = { WIDTH = 4 }").substr(0, 20), 2, 2},
+        {"native chunk that passes Lua's check only", chunk::ForLoopConfusion(sizeof(size_t)), 2, 2},
+        {"source after a '#' line", "#!/usr/bin/lua\nOptionInfoList = { WIDTH = 5 }", 5, 5},
+        {"source ending at a Ctrl-Z", "OptionInfoList = { WIDTH = 6 }\x1a((", 6, 6},
     };
+    CLuaHost native(sizeof(size_t));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_FALSE(c.lub.empty());
         Write(kDefaultFile, ".lub", c.lub);
         Write(kDefaultFile, ".lua", lua);
         EXPECT_EQ(host.GetDefaultOption("WIDTH"), c.expected);
+        EXPECT_EQ(native.GetDefaultOption("WIDTH"), c.expectedNative);
     }
 }
 

@@ -3,11 +3,20 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+}
+
+#include "script/ChunkCheck.h"
 #include "settings/SettingNames.h"
+#include "support/LuaChunks.h"
 #include "support/TempDir.h"
 
 #ifndef KES_LUAC51
@@ -40,6 +49,22 @@ bool Precompile(const std::string& source, const std::string& output)
     return exitCode == 0;
 }
 
+// The chunk our 32-bit luac writes for `source` read from the file `name`,
+// made in this process by the same library: starting luac under Wine costs
+// about a minute here.
+std::string Compile(const std::string& source, const std::string& name)
+{
+    lua_State* state = luaL_newstate();
+    std::string bytes;
+    if (luaL_loadbuffer(state, source.data(), source.size(), ("@" + name).c_str()) == 0)
+        lua_dump(state, [](lua_State*, const void* data, size_t size, void* out) {
+            static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
+            return 0;
+        }, &bytes);
+    lua_close(state);
+    return bytes;
+}
+
 class LuaHostWin32Test : public ::testing::Test {
 protected:
     void SetUp() override { InitSettingNames(); }
@@ -55,11 +80,102 @@ TEST_F(LuaHostWin32Test, ThirtyTwoBitChunkIsReadBeforeTheSource)
     ASSERT_TRUE(Precompile("source.lua", "System\\LuaFiles514\\OptionInfo.lub"));
     const std::string chunk = dir.ReadFile("System/LuaFiles514/OptionInfo.lub");
     ASSERT_EQ(chunk.substr(0, 12), std::string("\x1bLua\x51\x00\x01\x04\x04\x04\x08\x00", 12));
+    EXPECT_EQ(chunk, Compile(dir.ReadFile("source.lua"), "source.lua"));
+    EXPECT_TRUE(IsDataChunk(chunk.data(), chunk.size()));
 
     EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 32);
     EXPECT_EQ(host.GetDefaultCommand("/fog"), 1);
     // With the saved file missing, its lookups read the same chunk.
     EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 32);
+}
+
+// The file of a script, relative to the game folder, with '/' between folders.
+std::string FileOf(int script)
+{
+    std::string file = GetSettingName(script);
+    for (char& c : file)
+        if (c == '\\')
+            c = '/';
+    return file;
+}
+
+constexpr int kNoNumber = -7777;
+
+// What any lookup could read from the script in one run: every setting name
+// and every key of the rich data script, in each of the three tables, as a
+// number and as a text. With `run` false, the defaults.
+std::vector<std::string> ReadEverything(CLuaHost& host, int script, bool run = true)
+{
+    std::vector<std::string> names = chunk::RichDataKeys();
+    for (int i = 0; i < kSettingNameCount; ++i)
+        names.push_back(GetSettingName(i));
+    std::vector<CLuaHost::Key> keys;
+    for (int table : {kNameOptionTable, kNameCommandTable, kNameMessageTable})
+        for (const std::string& name : names) {
+            keys.push_back(CLuaHost::Key::Number(GetSettingName(table), name.c_str(), kNoNumber));
+            keys.push_back(CLuaHost::Key::Text(GetSettingName(table), name.c_str()));
+        }
+    if (run)
+        host.LookupValues(GetSettingName(script), keys.data(), keys.size());
+    std::vector<std::string> values;
+    for (const CLuaHost::Key& key : keys)
+        values.push_back(key.wantedType == CLuaHost::kNumber ? std::to_string(key.number) : key.text);
+    return values;
+}
+
+class TextFile : public IOutputFile {
+public:
+    void Write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
+    std::string text;
+};
+
+TEST_F(LuaHostWin32Test, ChunksOfDataScriptsReadLikeTheirSource)
+{
+    dir.CopyExampleScripts();
+    TextFile saved;
+    for (int i = 0; i <= kNameLastOption; ++i)
+        CLuaHost::WriteOptionEntry(saved, GetSettingName(i), 1000 - 37 * i);
+    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+        CLuaHost::WriteCommandEntry(saved, GetSettingName(i), i % 2);
+    const struct {
+        const char* name;
+        std::string source;
+        int script;
+    } cases[] = {
+        {"example defaults", dir.ReadFile(FileOf(kNameDefaultScript) + ".lua"), kNameDefaultScript},
+        {"example messages", dir.ReadFile(FileOf(kNameMessageScript) + ".lua"), kNameMessageScript},
+        {"saved file", saved.text, kNameSavedScript},
+        {"two tables", "OptionInfoList = { Bgm_Volume = 32 } CmdOnOffList = { ['/fog'] = 1 }", kNameDefaultScript},
+        {"rich data as defaults", chunk::RichDataScript(), kNameDefaultScript},
+        {"rich data as messages", chunk::RichDataScript(), kNameMessageScript},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = FileOf(c.script);
+        std::filesystem::remove(file + ".lub");
+        dir.WriteFile(file + ".lua", c.source);
+        const std::vector<std::string> fromSource = ReadEverything(host, c.script);
+        ASSERT_NE(fromSource, ReadEverything(host, c.script, false)) << "the source sets nothing";
+
+        const std::string chunk = Compile(c.source, file + ".lua");
+        EXPECT_TRUE(IsDataChunk(chunk.data(), chunk.size()));
+        dir.WriteFile(file + ".lub", chunk);
+        std::filesystem::remove(file + ".lua");
+        EXPECT_EQ(fromSource, ReadEverything(host, c.script));
+    }
+}
+
+TEST_F(LuaHostWin32Test, ChunkThatConfusesTypesIsPassedOverForTheSource)
+{
+    const std::string chunk = chunk::ForLoopConfusion(kChunkSizeTWidth);
+    lua_State* state = luaL_newstate();
+    EXPECT_EQ(luaL_loadbuffer(state, chunk.data(), chunk.size(), "=chunk"), 0) << "Lua's own check takes it";
+    lua_close(state);
+    EXPECT_FALSE(IsDataChunk(chunk.data(), chunk.size()));
+
+    dir.WriteFile("System/LuaFiles514/OptionInfo.lub", chunk);
+    dir.WriteFile("System/LuaFiles514/OptionInfo.lua", "OptionInfoList = { Bgm_Volume = 32 }");
+    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 32);
 }
 
 TEST_F(LuaHostWin32Test, RunawayScriptEndsWithTheDefault)
