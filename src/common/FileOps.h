@@ -1,5 +1,10 @@
-// The file operations of the save-data file, behind one seam so tests can make
-// any of them fail. Paths are native (see NativePath).
+// The file operations of the save-data file and the scripts, behind one seam
+// so tests can make any of them fail. Paths are native (see NativePath).
+//
+// The tool runs elevated in a game folder that players can write, so every
+// operation acts only on what lies inside the game folder (the current
+// directory) once links, junctions and mount points are resolved; what it
+// reads or replaces must also be a regular file with one name.
 #pragma once
 
 #include <cstddef>
@@ -11,21 +16,25 @@
 class IFileOps {
 public:
     typedef void* Handle;
-    enum ReadResult { kRead, kMissing, kReadFailed };
+    // kRefused: the file leads out of the game folder, has another name, or
+    // is not a regular file; it was not read.
+    enum ReadResult { kRead, kMissing, kReadFailed, kRefused };
 
     virtual ~IFileOps() = default;
     // Reads the whole file, letting other programs read, write and replace it
     // meanwhile. kMissing when it or its folder does not exist.
     virtual ReadResult ReadAll(const std::string& path, std::string& bytes) = 0;
     // Creates a file that does not exist yet, for writing, opened for this
-    // process alone; null when it exists or cannot be made.
+    // process alone; null when it exists or cannot be made. Create, Replace,
+    // Remove and List refuse a folder that lies outside the game folder.
     virtual Handle CreateNew(const std::string& path) = 0;
     virtual bool Write(Handle file, const void* data, size_t size) = 0;
     virtual bool Flush(Handle file) = 0;
     virtual bool Close(Handle file) = 0;
     // Puts the file `source` in place of `target` in one step, whether or not
     // `target` exists. Refuses a target that is not a plain file the tool may
-    // rewrite and remove now.
+    // rewrite and remove now, or that leads out of the game folder or has
+    // another name.
     virtual bool Replace(const std::string& source, const std::string& target) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual bool Exists(const std::string& path) = 0;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,41 +10,143 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <utility>
 
 namespace {
+
+// A descriptor closed when it goes out of scope; negative when none.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    Descriptor(Descriptor&& other) noexcept : m_fd(other.Release()) {}
+    Descriptor& operator=(Descriptor&& other) noexcept
+    {
+        Reset(other.Release());
+        return *this;
+    }
+    ~Descriptor() { Reset(-1); }
+    int Get() const { return m_fd; }
+    int Release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    void Reset(int fd)
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = fd;
+    }
+    int m_fd;
+};
+
+// Where an open descriptor leads, links resolved; empty when the kernel cannot
+// tell or the name it was opened by has been removed since.
+std::string ResolvedPath(int fd)
+{
+    char link[32];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char target[PATH_MAX];
+    const ssize_t size = readlink(link, target, sizeof target);
+    if (size <= 0 || static_cast<size_t>(size) == sizeof target || target[0] != '/')
+        return std::string();
+    const std::string path(target, static_cast<size_t>(size));
+    static const std::string kRemoved = " (deleted)";
+    if (path.size() > kRemoved.size() && path.compare(path.size() - kRemoved.size(), kRemoved.size(), kRemoved) == 0)
+        return std::string();
+    return path;
+}
+
+// Whether what `fd` leads to lies in the game folder, the current directory,
+// or is that folder.
+bool InGameFolder(int fd)
+{
+    char folder[PATH_MAX];
+    if (!getcwd(folder, sizeof folder) || folder[0] != '/')
+        return false;
+    const std::string path = ResolvedPath(fd);
+    const size_t length = std::strlen(folder);
+    return path.compare(0, length, folder) == 0 &&
+           (path.size() == length || folder[length - 1] == '/' || path[length] == '/');
+}
+
+// Opens `name` in `folder` with `flags`, following links, when it leads to a
+// regular file with one name in the game folder: a link to a file elsewhere,
+// a second name of one, a FIFO or a device is never read or replaced.
+// The link count is taken before the path, so a second name removed in
+// between still shows. A file that another copy's save replaced meanwhile has
+// no name left; its name is opened again.
+IFileOps::ReadResult OpenPlainFile(int folder, const char* name, int flags, Descriptor& file)
+{
+    constexpr int kReopens = 3;
+    for (int attempt = 0;; ++attempt) {
+        Descriptor opened(openat(folder, name, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (opened.Get() < 0)
+            return errno == ENOENT || errno == ENOTDIR ? IFileOps::kMissing : IFileOps::kReadFailed;
+        struct stat st;
+        if (fstat(opened.Get(), &st) != 0)
+            return IFileOps::kReadFailed;
+        if (S_ISREG(st.st_mode) && st.st_nlink == 1 && InGameFolder(opened.Get())) {
+            file = std::move(opened);
+            return IFileOps::kRead;
+        }
+        if (attempt == kReopens || fstat(opened.Get(), &st) != 0 || st.st_nlink != 0)
+            return IFileOps::kRefused;
+    }
+}
+
+// The folder `path` names, opened, when it lies in the game folder: nothing is
+// created, renamed, removed or listed in a folder a link leads out to. The
+// work in it is done relative to this descriptor, so a link swapped in for
+// the folder afterwards cannot redirect it.
+Descriptor OpenFolder(const std::string& path)
+{
+    Descriptor folder(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder.Get() >= 0 && InGameFolder(folder.Get()) ? std::move(folder) : Descriptor();
+}
+
+// OpenFolder for the folder that holds `path`; the entry's own name in `name`.
+Descriptor OpenFolderOf(const std::string& path, std::string& name)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        name = path;
+        return OpenFolder(".");
+    }
+    name = path.substr(slash + 1);
+    return OpenFolder(slash == 0 ? std::string("/") : path.substr(0, slash));
+}
 
 class PosixFileOps : public IFileOps {
 public:
     ReadResult ReadAll(const std::string& path, std::string& bytes) override
     {
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return errno == ENOENT || errno == ENOTDIR ? kMissing : kReadFailed;
+        Descriptor file;
+        const ReadResult opened = OpenPlainFile(AT_FDCWD, path.c_str(), O_RDONLY, file);
+        if (opened != kRead)
+            return opened;
         bytes.clear();
         char buffer[65536];
-        ReadResult result = kRead;
-        try {
-            for (;;) {
-                const ssize_t got = read(fd, buffer, sizeof buffer);
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got <= 0) {
-                    if (got < 0)
-                        result = kReadFailed;
-                    break;
-                }
-                bytes.append(buffer, static_cast<size_t>(got));
-            }
-        } catch (...) {
-            close(fd);
-            throw;
+        for (;;) {
+            const ssize_t got = read(file.Get(), buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return got < 0 ? kReadFailed : kRead;
+            bytes.append(buffer, static_cast<size_t>(got));
         }
-        close(fd);
-        return result;
     }
     Handle CreateNew(const std::string& path) override
     {
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        std::string name;
+        const Descriptor folder = OpenFolderOf(path, name);
+        if (folder.Get() < 0)
+            return nullptr;
+        const int fd = openat(folder.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         return fd < 0 ? nullptr : reinterpret_cast<Handle>(static_cast<intptr_t>(fd) + 1);
     }
     bool Write(Handle file, const void* data, size_t size) override
@@ -64,17 +167,29 @@ public:
     bool Close(Handle file) override { return close(Fd(file)) == 0; }
     bool Replace(const std::string& source, const std::string& target) override
     {
+        std::string sourceName, targetName;
+        const Descriptor sourceFolder = OpenFolderOf(source, sourceName);
+        const Descriptor targetFolder = OpenFolderOf(target, targetName);
+        if (sourceFolder.Get() < 0 || targetFolder.Get() < 0)
+            return false;
         // rename(2) would also replace a file the tool may not write, which
         // Windows refuses; refuse it here as well.
-        struct stat st;
-        if (stat(target.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || access(target.c_str(), W_OK) != 0))
+        Descriptor existing;
+        const ReadResult found = OpenPlainFile(targetFolder.Get(), targetName.c_str(), O_PATH, existing);
+        if (found != kMissing &&
+            (found != kRead || faccessat(targetFolder.Get(), targetName.c_str(), W_OK, 0) != 0))
             return false;
-        if (std::rename(source.c_str(), target.c_str()) != 0)
+        if (renameat(sourceFolder.Get(), sourceName.c_str(), targetFolder.Get(), targetName.c_str()) != 0)
             return false;
-        SyncFolderOf(target);
+        fsync(targetFolder.Get());  // the new name must reach the disk too; the data already has
         return true;
     }
-    bool Remove(const std::string& path) override { return unlink(path.c_str()) == 0; }
+    bool Remove(const std::string& path) override
+    {
+        std::string name;
+        const Descriptor folder = OpenFolderOf(path, name);
+        return folder.Get() >= 0 && unlinkat(folder.Get(), name.c_str(), 0) == 0;
+    }
     bool Exists(const std::string& path) override
     {
         struct stat st;
@@ -83,11 +198,17 @@ public:
     std::vector<std::string> List(const std::string& folder) override
     {
         std::vector<std::string> names;
-        if (DIR* dir = opendir(folder.c_str())) {
-            while (const dirent* entry = readdir(dir))
-                names.emplace_back(entry->d_name);
-            closedir(dir);
+        const int fd = OpenFolder(folder).Release();
+        if (fd < 0)
+            return names;
+        DIR* dir = fdopendir(fd);
+        if (!dir) {
+            close(fd);
+            return names;
         }
+        while (const dirent* entry = readdir(dir))
+            names.emplace_back(entry->d_name);
+        closedir(dir);
         return names;
     }
     unsigned long ProcessId() override { return static_cast<unsigned long>(getpid()); }
@@ -100,18 +221,6 @@ public:
     }
 
 private:
-    // The new name must reach the disk too; the data already has.
-    static void SyncFolderOf(const std::string& path)
-    {
-        const size_t slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            fsync(fd);
-            close(fd);
-        }
-    }
-
     // Handles are fd + 1 so that descriptor 0 is not mistaken for failure.
     static int Fd(Handle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1); }
 };

@@ -2,7 +2,142 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace {
+
+// A system function looked up at run time: the executable imports none
+// beyond what every Windows it runs on has.
+template <typename Function>
+Function SystemFunction(const char* module, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
+}
+
+// What `handle` leads to, after links, junctions and mount points; empty when
+// the system cannot tell. Windows before Vista lacks GetFinalPathNameByHandleW
+// and gives the object manager's name instead, which is resolved too (both
+// sides of a comparison come from one of them).
+std::wstring FinalPath(HANDLE handle)
+{
+    typedef DWORD(WINAPI * FinalPathName)(HANDLE, LPWSTR, DWORD, DWORD);
+    typedef LONG(WINAPI * QueryObject)(HANDLE, int, void*, ULONG, ULONG*);
+    static const FinalPathName finalPathName = SystemFunction<FinalPathName>("kernel32.dll", "GetFinalPathNameByHandleW");
+    static const QueryObject queryObject = SystemFunction<QueryObject>("ntdll.dll", "NtQueryObject");
+    constexpr DWORD kLength = 1024;
+    if (finalPathName) {
+        // Normalized, with its drive letter; a volume that has none gives its
+        // device name instead (as the folder does when it lies on one).
+        WCHAR path[kLength];
+        for (DWORD volumeName : {0x0 /* VOLUME_NAME_DOS */, 0x2 /* VOLUME_NAME_NT */}) {
+            const DWORD length = finalPathName(handle, path, kLength, volumeName);
+            if (length > 0 && length < kLength)
+                return std::wstring(path, length);
+        }
+        return std::wstring();
+    }
+    struct {  // OBJECT_NAME_INFORMATION
+        USHORT length;
+        USHORT maximumLength;
+        WCHAR* buffer;
+        WCHAR text[kLength];
+    } name;
+    ULONG used = 0;
+    if (!queryObject || queryObject(handle, 1 /* ObjectNameInformation */, &name, sizeof name, &used) < 0 ||
+        !name.buffer)
+        return std::wstring();
+    return std::wstring(name.buffer, name.length / sizeof(WCHAR));
+}
+
+// Paths compared as the file system compares names: without regard to case.
+std::wstring Upper(const std::wstring& text)
+{
+    std::wstring upper(text);
+    if (!text.empty())
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()), &upper[0],
+                     static_cast<int>(upper.size()));
+    return upper;
+}
+
+// Whether what `handle` leads to lies in the game folder, the current
+// directory, or is that folder ("C:\game2" does not lie in "C:\game").
+bool InGameFolder(HANDLE handle)
+{
+    const HANDLE current = CreateFileA(".", FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (current == INVALID_HANDLE_VALUE)
+        return false;
+    const std::wstring folder = Upper(FinalPath(current));
+    CloseHandle(current);
+    const std::wstring path = Upper(FinalPath(handle));
+    return !folder.empty() && path.compare(0, folder.size(), folder) == 0 &&
+           (path.size() == folder.size() || folder.back() == L'\\' || path[folder.size()] == L'\\');
+}
+
+// A regular file with one name in the game folder, checked on the open handle
+// so a link swapped in before the open is caught: a link or junction out of
+// the folder, a second name of a file elsewhere, a pipe or a device is never
+// read or replaced.
+bool PlainFileInGameFolder(HANDLE file)
+{
+    // The file's own standard information: GetFileInformationByHandle asks the
+    // volume too, which under Wine is a request to its mount manager.
+    typedef LONG(WINAPI * QueryInformationFile)(HANDLE, void*, void*, ULONG, int);
+    static const QueryInformationFile query = SystemFunction<QueryInformationFile>("ntdll.dll", "NtQueryInformationFile");
+    struct {  // FILE_STANDARD_INFORMATION
+        LARGE_INTEGER allocationSize;
+        LARGE_INTEGER endOfFile;
+        ULONG numberOfLinks;
+        BOOLEAN deletePending;
+        BOOLEAN directory;
+    } info{};
+    struct {  // IO_STATUS_BLOCK
+        LONG status;
+        ULONG_PTR information;
+    } io{};
+    return GetFileType(file) == FILE_TYPE_DISK && query &&
+           query(file, &io, &info, sizeof info, 5 /* FileStandardInformation */) >= 0 && !info.directory &&
+           info.numberOfLinks == 1 && InGameFolder(file);
+}
+
+// The folder that holds `path`.
+std::string FolderOf(const std::string& path)
+{
+    const size_t cut = path.find_last_of("\\/");
+    if (cut == std::string::npos)
+        return ".";
+    return path.substr(0, cut == 0 || path[cut - 1] == ':' ? cut + 1 : cut);
+}
+
+// A folder held open while the tool works in it, when it lies in the game
+// folder: nothing is created, renamed, removed or listed in a folder a link
+// or junction leads out to. Held without FILE_SHARE_DELETE, it cannot be
+// renamed or removed meanwhile, so a link swapped in for it cannot redirect
+// the work.
+class HeldFolder {
+public:
+    explicit HeldFolder(const std::string& folder)
+        : m_folder(CreateFileA(folder.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr))
+    {
+        if (m_folder != INVALID_HANDLE_VALUE && !InGameFolder(m_folder)) {
+            CloseHandle(m_folder);
+            m_folder = INVALID_HANDLE_VALUE;
+            SetLastError(ERROR_WRITE_PROTECT);  // not worth waiting for
+        }
+    }
+    ~HeldFolder()
+    {
+        if (m_folder != INVALID_HANDLE_VALUE)
+            CloseHandle(m_folder);
+    }
+    HeldFolder(const HeldFolder&) = delete;
+    HeldFolder& operator=(const HeldFolder&) = delete;
+    explicit operator bool() const { return m_folder != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE m_folder;
+};
 
 class Win32FileOps : public IFileOps {
 public:
@@ -14,6 +149,10 @@ public:
         if (file == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kMissing : kReadFailed;
+        }
+        if (!PlainFileInGameFolder(file)) {
+            CloseHandle(file);
+            return kRefused;
         }
         bytes.clear();
         char buffer[65536];
@@ -31,8 +170,20 @@ public:
     }
     Handle CreateNew(const std::string& path) override
     {
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        return file == INVALID_HANDLE_VALUE ? nullptr : file;
+        const HeldFolder folder(FolderOf(path));
+        if (!folder)
+            return nullptr;
+        // A link that already has the name is not followed: the create fails.
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return nullptr;
+        if (!InGameFolder(file)) {
+            CloseHandle(file);
+            DeleteFileA(path.c_str());
+            return nullptr;
+        }
+        return file;
     }
     bool Write(Handle file, const void* data, size_t size) override
     {
@@ -62,7 +213,11 @@ public:
             Sleep(kReplacePauseMs);
         }
     }
-    bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+    bool Remove(const std::string& path) override
+    {
+        const HeldFolder folder(FolderOf(path));
+        return folder && DeleteFileA(path.c_str()) != 0;
+    }
     bool Exists(const std::string& path) override
     {
         return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -70,6 +225,9 @@ public:
     std::vector<std::string> List(const std::string& folder) override
     {
         std::vector<std::string> names;
+        const HeldFolder held(folder);
+        if (!held)
+            return names;
         WIN32_FIND_DATAA found;
         const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE)
@@ -99,7 +257,13 @@ private:
     {
         // One rename: it either happens or leaves both files as they were.
         // (ReplaceFile can fail half-way, with the old file gone or moved to
-        // a name of its own choosing.)
+        // a name of its own choosing.) Both folders stay held until it is done.
+        const HeldFolder sourceFolder(FolderOf(source));
+        if (!sourceFolder)
+            return false;
+        const HeldFolder targetFolder(FolderOf(target));
+        if (!targetFolder)
+            return false;
         const DWORD attributes = GetFileAttributesA(target.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             // Asked, not left to the open below: an administrator (and Wine
@@ -115,7 +279,12 @@ private:
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (probe == INVALID_HANDLE_VALUE)
                 return false;
+            const bool plain = PlainFileInGameFolder(probe);
             CloseHandle(probe);
+            if (!plain) {
+                SetLastError(ERROR_WRITE_PROTECT);
+                return false;
+            }
         }
         return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     }

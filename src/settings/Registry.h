@@ -47,8 +47,8 @@ public:
     int32_t mouseExclusive{};
     int32_t commandFlags[kCommandCount]{};
     std::vector<std::string> preservedLines;
-    // False when start-up found the option file but could not read all of it:
-    // a save would then drop what it could not read.
+    // False when start-up found the option file but could not read all of it
+    // (a save would then drop what it could not read), or refused it.
     bool optionFileReadWhole = true;
 
     CRegistry();

@@ -221,7 +221,8 @@ void ReadSaveDataLines(CRegistry& record, IFileOps& files)
         std::string bytes;
         const IFileOps::ReadResult read =
             files.ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
-        record.optionFileReadWhole = read != IFileOps::kReadFailed;
+        // A refused file (a link out of the game folder) is neither kept nor replaced.
+        record.optionFileReadWhole = read == IFileOps::kRead || read == IFileOps::kMissing;
         if (read == IFileOps::kRead)
             KeepForeignLines(record, bytes);
     } catch (const std::bad_alloc&) {

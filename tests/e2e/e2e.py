@@ -205,9 +205,9 @@ class Session:
                                                 done.stderr.decode(errors="replace")))
         return done
 
-    def start_tool(self, exe=None, env=None):
+    def start_tool(self, cwd=None, exe=None, env=None):
         self.tool_log = open(os.path.join(self.work, "tool.log"), "w+b")
-        self.tool = subprocess.Popen(["wine", exe or self.args.exe], env=env or self.env, cwd=self.game,
+        self.tool = subprocess.Popen(["wine", exe or self.args.exe], env=env or self.env, cwd=cwd or self.game,
                                      stdout=self.tool_log, stderr=subprocess.STDOUT)
         sheet = self.wait_window(SHEET)
         desktop = wait_for("the Wine desktop window", lambda: self.xdotool(
@@ -653,6 +653,92 @@ def script_reads(session, game):
     expect(steps[2][1], "DEFAULT read no script: the count missed it")
 
 
+def tree(folder):
+    """{path: (mode, link count, link target or bytes)} of everything under folder."""
+    entries = {}
+    for parent, folders, files in os.walk(folder):
+        for name in folders + files:
+            path = os.path.join(parent, name)
+            st = os.lstat(path)
+            if os.path.islink(path):
+                content = os.readlink(path)
+            elif os.path.isfile(path):
+                with open(path, "rb") as f:
+                    content = f.read()
+            else:
+                content = None
+            entries[os.path.relpath(path, folder)] = (st.st_mode, st.st_nlink, content)
+    return entries
+
+
+def save_with_ok(session, step, cwd=None):
+    """Starts the tool, OK, OK in the question; returns the question's texts."""
+    session.start_tool(cwd)
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    box = session.wait_window(QUESTION)
+    session.screenshot(step)
+    session.click(find(box, ID_OK, "Button")["rect"])
+    finish(session)
+    return [c["text"] for c in box["controls"] if c["class"] == "Static"]
+
+
+def outside_links(session, game):
+    """Unix links in the game folder, which Wine follows as Windows follows
+    links and junctions: what leads to "game2" beside it (a file only its owner
+    may read, a script, a folder with a leftover temporary file that recovery
+    would put in place) is neither read nor written, created, renamed or
+    removed through. A link that stays inside, in a game folder entered
+    through a link, keeps working."""
+    options, commands = game.default_settings()
+    outside = session.game + "2"
+    secret = os.path.join(outside, "secret.lua")
+    os.makedirs(os.path.join(outside, "savedata"))
+    with open(secret, "wb") as f:
+        f.write(b"Secret = 42\r\n")
+    os.chmod(secret, 0o600)
+    with open(os.path.join(outside, "MsgString.lua"), "wb") as f:
+        f.write(b'SetupMSG["ISOK"] = "Read from outside"\r\n')
+    with open(os.path.join(outside, "savedata", "OptionInfo.lua.4000000-0.tmp"), "wb") as f:
+        f.write(game.option_file(options, commands))
+    before = tree(outside)
+
+    savedata = os.path.join(session.game, "savedata")
+    messages = os.path.join(session.game, "System", "LuaFiles514", "MsgString.lua")
+    os.makedirs(savedata)
+    os.symlink(secret, option_path(session))
+    os.remove(messages)
+    os.symlink(os.path.join(outside, "MsgString.lua"), messages)
+    texts = save_with_ok(session, "option-file-out")
+    expect("Read from outside" not in texts, "the question came from the script outside: %r" % texts)
+    expect(os.listdir(savedata) == ["OptionInfo.lua"] and os.readlink(option_path(session)) == secret,
+           "the link was replaced or a file written beside it: %r" % os.listdir(savedata))
+    expect(tree(outside) == before, "the folder outside changed after a save through a link to its file")
+
+    os.remove(option_path(session))
+    os.rmdir(savedata)
+    os.symlink(os.path.join(outside, "savedata"), savedata)
+    save_with_ok(session, "savedata-out")
+    expect(tree(outside) == before, "something was created, renamed or removed in the folder savedata leads to")
+
+    os.remove(savedata)
+    os.remove(messages)
+    shutil.copy(os.path.join(session.args.game, "System", "LuaFiles514", "MsgString.lua"), messages)
+    kept = "Custom = { skin = 3 }"
+    os.makedirs(os.path.join(session.game, "profile"))
+    with open(os.path.join(session.game, "profile", "OptionInfo.lua"), "wb") as f:
+        f.write(kept.encode() + b"\r\n")
+    os.makedirs(savedata)
+    os.symlink(os.path.join("..", "profile", "OptionInfo.lua"), option_path(session))
+    via = os.path.join(session.work, "via")
+    os.symlink(session.game, via)
+    session.start_tool(via)
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    answer_question(session, ID_OK, game, "inside")
+    finish(session)
+    check_file(session, game.option_file(options, commands, kept=[kept]))
+    expect(tree(outside) == before, "the folder outside changed")
+
+
 # DLLs a hijack of the tool would plant beside it: ddraw, which it uses, and
 # those the system's ddraw and comctl32 load by name. version.dll is left
 # out: Wine's own user32 and advapi32 load it before the tool's first line
@@ -679,7 +765,7 @@ def planted_dlls(session, game):
 
 
 SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel, script_reads,
-                                     planted_dlls)}
+                                     outside_links, planted_dlls)}
 
 
 def main():

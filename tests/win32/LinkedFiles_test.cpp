@@ -1,0 +1,84 @@
+// Hard links out of the game folder, made with CreateHardLinkA, in the place
+// of the option file and of scripts: the file behind them is neither read
+// nor replaced. Symbolic links, which a program cannot make under Wine, are
+// the end-to-end scenario outside_links.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+
+#include "common/FileOps.h"
+#include "settings/MemoryRegistry.h"
+#include "settings/Registry.h"
+#include "support/SaveCheck.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every entry under `root` by its attributes and, for a file, its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& root)
+{
+    std::map<std::string, std::string> entries;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
+        entries[fs::relative(it->path(), root).string()] =
+            std::to_string(GetFileAttributesW(it->path().c_str())) + " " +
+            (it->is_regular_file() ? ReadBytes(it->path()) : std::string());
+    return entries;
+}
+
+TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
+{
+    const struct {
+        const char* link;
+        bool saves;
+    } cases[] = {
+        {"SaveData\\OptionInfo.lua", false},
+        {"System\\LuaFiles514\\OptionInfo.lua", true},
+        {"System\\LuaFiles514\\MsgString.lub", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        MemoryRegistry registry;  // the prefix's settings key stays as other suites expect it
+        RegistrySeam::Override scope(registry);
+        TempGameDir root;
+        const fs::path game = fs::path(root.Path()) / "game";
+        const fs::path outside = fs::path(root.Path()) / "game2";
+        fs::create_directories(game / "SaveData");
+        fs::create_directories(outside);
+        fs::copy(fs::path(KES_EXAMPLE_GAME) / "System", game / "System", fs::copy_options::recursive);
+        std::ofstream(outside / "secret.lua", std::ios::binary) << "Secret = 42\r\n";
+        fs::current_path(game);
+        DeleteFileA(c.link);
+        ASSERT_TRUE(CreateHardLinkA(c.link, (outside / "secret.lua").string().c_str(), nullptr));
+        const auto outsideBefore = Snapshot(outside);
+        const auto gameBefore = Snapshot(game);
+
+        std::string bytes;
+        EXPECT_EQ(IFileOps::kRefused, FileSeam::Current().ReadAll(c.link, bytes));
+        CRegistry& record = ReadSettingsLikeStartUp();
+        EditSettings(record);
+        SaveConfirmed();
+
+        EXPECT_EQ(outsideBefore, Snapshot(outside));
+        if (c.saves)
+            EXPECT_EQ(ExpectedOptionFile({}, record), ReadBytes(game / "SaveData/OptionInfo.lua"));
+        else
+            EXPECT_EQ(gameBefore, Snapshot(game));
+        CRegistry::DestroyInstance();
+    }
+}
+
+}  // namespace
