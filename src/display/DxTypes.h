@@ -80,5 +80,7 @@ struct DDCAPS {
 };
 #endif
 
+#ifndef _WIN64  // the 32-bit layout, which the portable build mirrors
 static_assert(sizeof(DDCAPS) == 380, "DirectX 7 DDCAPS");
 static_assert(sizeof(DDSURFACEDESC2) == 124, "DirectX 7 DDSURFACEDESC2");
+#endif

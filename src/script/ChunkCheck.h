@@ -13,15 +13,20 @@ enum class ChunkVerdict {
     kNotData,        // nested functions, upvalues, calls, loops, or an operand out of range
 };
 
-// The size_t of the shipped 32-bit build.
+// The size_t of the Windows build: 4 in the shipped 32-bit one, 8 in the
+// 64-bit build the Wine tests use where 32-bit code cannot run.
+#ifdef _WIN64
+constexpr size_t kChunkSizeTWidth = 8;
+#else
 constexpr size_t kChunkSizeTWidth = 4;
+#endif
 
 // The verdict on `bytes` as a chunk of a little-endian Lua 5.1 build with
 // 4-byte int and Instruction, double lua_Number and a size_t of `sizeTWidth`
 // bytes (4 or 8).
 ChunkVerdict CheckChunk(const char* bytes, size_t size, size_t sizeTWidth);
 
-// Whether the tool may load `bytes`: a data chunk of its own 32-bit build.
+// Whether the tool may load `bytes`: a data chunk of its own Windows build.
 inline bool IsDataChunk(const char* bytes, size_t size)
 {
     return CheckChunk(bytes, size, kChunkSizeTWidth) == ChunkVerdict::kData;

@@ -56,6 +56,8 @@ ID_NOTRADE = 1026
 
 # Longer where 32-bit Wine runs emulated (tests/CMakeLists.txt sets it).
 DEADLINE = float(os.environ.get("KES_E2E_DEADLINE", "60"))
+# The Wine loader: the 64-bit build runs under wine64 (tests/CMakeLists.txt).
+WINE = os.environ.get("KES_WINE", "wine")
 
 
 class Failure(Exception):
@@ -195,7 +197,7 @@ class Session:
         # process started meanwhile (the desktop's explorer) inherits it.
         with open(os.path.join(self.work, "out"), "w+b") as out, \
                 open(os.path.join(self.work, "err"), "w+b") as err:
-            code = subprocess.run(["wine", program, *args], env=self.env, cwd=self.game,
+            code = subprocess.run([WINE, program, *args], env=self.env, cwd=self.game,
                                   stdout=out, stderr=err, timeout=DEADLINE).returncode
             out.seek(0)
             err.seek(0)
@@ -207,7 +209,7 @@ class Session:
 
     def start_tool(self, cwd=None, exe=None, env=None):
         self.tool_log = open(os.path.join(self.work, "tool.log"), "w+b")
-        self.tool = subprocess.Popen(["wine", exe or self.args.exe], env=env or self.env, cwd=cwd or self.game,
+        self.tool = subprocess.Popen([WINE, exe or self.args.exe], env=env or self.env, cwd=cwd or self.game,
                                      stdout=self.tool_log, stderr=subprocess.STDOUT)
         sheet = self.wait_window(SHEET)
         desktop = wait_for("the Wine desktop window", lambda: self.xdotool(
@@ -774,7 +776,7 @@ def main():
     for option in ("exe", "regdump", "winprobe", "planted", "base-prefix", "game", "work", "artifacts"):
         parser.add_argument("--" + option, required=True)
     args = parser.parse_args()
-    missing = [tool for tool in ("Xvfb", "xdotool", "import", "wine", "wineserver") if not shutil.which(tool)]
+    missing = [tool for tool in ("Xvfb", "xdotool", "import", WINE, "wineserver") if not shutil.which(tool)]
     if missing:
         print("FAILED %s: not installed: %s" % (args.scenario, " ".join(missing)), file=sys.stderr)
         return 1

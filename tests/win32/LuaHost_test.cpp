@@ -25,7 +25,7 @@ extern "C" {
 
 namespace {
 
-// Runs our 32-bit luac on `source`, writing `output`; true when it exited with 0.
+// Runs our luac (of this build) on `source`, writing `output`; true when it exited with 0.
 bool Precompile(const std::string& source, const std::string& output)
 {
     std::string program = KES_LUAC51;
@@ -49,7 +49,7 @@ bool Precompile(const std::string& source, const std::string& output)
     return exitCode == 0;
 }
 
-// The chunk our 32-bit luac writes for `source` read from the file `name`,
+// The chunk our luac writes for `source` read from the file `name`,
 // made in this process by the same library: starting luac under Wine costs
 // about a minute here.
 std::string Compile(const std::string& source, const std::string& name)
@@ -73,13 +73,16 @@ protected:
     CLuaHost host;
 };
 
-TEST_F(LuaHostWin32Test, ThirtyTwoBitChunkIsReadBeforeTheSource)
+TEST_F(LuaHostWin32Test, ChunkOfThisBuildIsReadBeforeTheSource)
 {
     dir.WriteFile("source.lua", "OptionInfoList = { Bgm_Volume = 32 } CmdOnOffList = { ['/fog'] = 1 }");
     dir.WriteFile("System/LuaFiles514/OptionInfo.lua", "OptionInfoList = { Bgm_Volume = 64 } CmdOnOffList = {}");
     ASSERT_TRUE(Precompile("source.lua", "System\\LuaFiles514\\OptionInfo.lub"));
     const std::string chunk = dir.ReadFile("System/LuaFiles514/OptionInfo.lub");
-    ASSERT_EQ(chunk.substr(0, 12), std::string("\x1bLua\x51\x00\x01\x04\x04\x04\x08\x00", 12));
+    // Header: Lua 5.1, little-endian, 4-byte int, size_t of this build, 4-byte
+    // Instruction, 8-byte number.
+    const std::string header = std::string("\x1bLua\x51\x00\x01\x04", 8) + char(kChunkSizeTWidth) + "\x04\x08" + '\0';
+    ASSERT_EQ(chunk.substr(0, 12), header);
     EXPECT_EQ(chunk, Compile(dir.ReadFile("source.lua"), "source.lua"));
     EXPECT_TRUE(IsDataChunk(chunk.data(), chunk.size()));
 

@@ -543,6 +543,11 @@ TEST(AppIcon, TwoImagesOf32PixelsAt8And24Bits) {
 }
 
 TEST(Manifest, AsksForAdministratorAndCommonControls6) {
+#ifdef _WIN64
+    const char kArch[] = "processorArchitecture=\"amd64\"";
+#else
+    const char kArch[] = "processorArchitecture=\"x86\"";
+#endif
     std::vector<std::string> names;
     EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(24), CollectName, reinterpret_cast<LONG_PTR>(&names));
     ASSERT_EQ(names, std::vector<std::string>{"#1"});
@@ -553,7 +558,7 @@ TEST(Manifest, AsksForAdministratorAndCommonControls6) {
     const char* text = static_cast<const char*>(LockResource(LoadResource(module, found)));
     const std::string manifest(text, SizeofResource(module, found));
     for (const char* part : {"level=\"requireAdministrator\"", "name=\"Microsoft.Windows.Common-Controls\"",
-                             "version=\"6.0.0.0\"", "processorArchitecture=\"x86\""}) {
+                             "version=\"6.0.0.0\"", kArch}) {
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
     }
 }
