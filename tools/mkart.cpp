@@ -1,7 +1,9 @@
 // Draws the two page backgrounds and the program icon from code, so the tree
 // holds no binary art. The output depends on nothing but this file.
 //
-// usage: mkart <folder>    writes system.bmp, option.bmp and app.ico there
+// usage: mkart <folder>    writes system.bmp, option.bmp and app.ico there,
+//                          and decorations.json: where each picture is not
+//                          white, for the tests that check no control covers it
 
 #include <algorithm>
 #include <array>
@@ -578,8 +580,39 @@ bool SaveIcon(const IconArt& art, const std::string& path) {
     return out.Save(path);
 }
 
-void Decorate(Image& image, Box box, std::vector<Layer> (*scene)(double, double)) {
+bool IsWhite(const Rgb& c) {
+    return Channel(c.r) == 255 && Channel(c.g) == 255 && Channel(c.b) == 255;
+}
+
+// Paints a scene into its box; returns the part of the box it did not leave
+// white, as x, y, width, height (the edges fade out, so it is smaller).
+std::array<int, 4> Decorate(Image& image, Box box, std::vector<Layer> (*scene)(double, double)) {
     Render(image, box, scene(box.Width(), box.Height()));
+    Box inked{box.right, box.bottom, box.left, box.top};
+    for (int y = box.top; y <= box.bottom; ++y) {
+        for (int x = box.left; x <= box.right; ++x) {
+            if (IsWhite(image.At(x, y))) continue;
+            inked = {std::min(inked.left, x), std::min(inked.top, y), std::max(inked.right, x), std::max(inked.bottom, y)};
+        }
+    }
+    return {inked.left, inked.top, inked.right - inked.left + 1, inked.bottom - inked.top + 1};
+}
+
+std::string RectsJson(const std::vector<std::array<int, 4>>& rects) {
+    std::string out = "[";
+    for (const auto& r : rects) {
+        char text[64];
+        std::snprintf(text, sizeof(text), "%s[%d, %d, %d, %d]", out.size() > 1 ? ", " : "", r[0], r[1], r[2], r[3]);
+        out += text;
+    }
+    return out + "]";
+}
+
+bool SaveText(const std::string& text, const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && ok;
 }
 
 }  // namespace
@@ -592,14 +625,15 @@ int main(int argc, char** argv) {
     const std::string dir = std::string(argv[1]) + "/";
 
     Image system(573, 437);
-    Decorate(system, {3, 49, 179, 311}, DawnScene);
-    Decorate(system, {372, 81, 537, 261}, CompassScene);
+    const std::vector<std::array<int, 4>> systemInk = {Decorate(system, {3, 49, 179, 311}, DawnScene),
+                                                       Decorate(system, {372, 81, 537, 261}, CompassScene)};
 
     Image option(514, 437);
-    Decorate(option, {7, 50, 147, 280}, BannerScene);
+    const std::vector<std::array<int, 4>> optionInk = {Decorate(option, {7, 50, 147, 280}, BannerScene)};
 
+    const std::string decorations = "{\"system\": " + RectsJson(systemInk) + ", \"option\": " + RectsJson(optionInk) + "}\n";
     const bool ok = SaveBmp(system, dir + "system.bmp") && SaveBmp(option, dir + "option.bmp") &&
-                    SaveIcon(DrawIcon(32), dir + "app.ico");
+                    SaveIcon(DrawIcon(32), dir + "app.ico") && SaveText(decorations, dir + "decorations.json");
     if (!ok) {
         std::fprintf(stderr, "mkart: cannot write into %s\n", argv[1]);
         return 1;

@@ -23,6 +23,12 @@ int CBitmap::GetBitmap(BITMAP* info) const
     return m_hObject ? ::GetObjectA(m_hObject, sizeof(BITMAP), info) : 0;
 }
 
+BOOL CBitmap::CreateCompatibleBitmap(const CDC* dc, int width, int height)
+{
+    Attach(dc ? ::CreateCompatibleBitmap(dc->m_hDC, width, height) : nullptr);
+    return m_hObject != nullptr;
+}
+
 BOOL CBrush::CreateSolidBrush(COLORREF colour)
 {
     Attach(::CreateSolidBrush(colour));
@@ -50,6 +56,17 @@ BOOL CDC::DeleteDC()
     m_hDC = nullptr;
     m_owned = false;
     return deleted;
+}
+
+CClientDC::CClientDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd)
+{
+    m_hDC = ::GetDC(m_hWnd);
+}
+
+CClientDC::~CClientDC()
+{
+    ::ReleaseDC(m_hWnd, m_hDC);
+    m_hDC = nullptr;
 }
 
 CPaintDC::CPaintDC(CWnd* wnd) : m_hWnd(wnd->m_hWnd)

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+class CDC;
+
 // Owns one GDI object and deletes it on destruction.
 class CGdiObject {
 public:
@@ -23,6 +25,7 @@ public:
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
     // GetObjectA on the bitmap; 0 when there is none.
     int GetBitmap(BITMAP* info) const;
+    BOOL CreateCompatibleBitmap(const CDC* dc, int width, int height);
 };
 
 class CBrush : public CGdiObject {
@@ -47,6 +50,15 @@ public:
     {
         return ::BitBlt(m_hDC, x, y, width, height, source ? source->m_hDC : nullptr, srcX, srcY, rop);
     }
+    BOOL StretchBlt(int x, int y, int width, int height, const CDC* source, int srcX, int srcY, int srcWidth,
+                    int srcHeight, DWORD rop)
+    {
+        return ::StretchBlt(m_hDC, x, y, width, height, source ? source->m_hDC : nullptr, srcX, srcY, srcWidth,
+                            srcHeight, rop);
+    }
+    // 0 on error.
+    int SetStretchBltMode(int mode) { return ::SetStretchBltMode(m_hDC, mode); }
+    BOOL SetBrushOrg(int x, int y) { return ::SetBrushOrgEx(m_hDC, x, y, nullptr); }
     COLORREF SetTextColor(COLORREF colour) { return ::SetTextColor(m_hDC, colour); }
     COLORREF SetBkColor(COLORREF colour) { return ::SetBkColor(m_hDC, colour); }
     int SetBkMode(int mode) { return ::SetBkMode(m_hDC, mode); }
@@ -58,6 +70,16 @@ private:
 };
 
 class CWnd;
+
+// GetDC on construction, ReleaseDC on destruction.
+class CClientDC : public CDC {
+public:
+    explicit CClientDC(CWnd* wnd);
+    ~CClientDC();
+
+private:
+    HWND m_hWnd;
+};
 
 // BeginPaint on construction, EndPaint on destruction.
 class CPaintDC : public CDC {

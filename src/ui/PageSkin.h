@@ -57,12 +57,21 @@ protected:
         return TRUE;
     }
 
-    // Loads the page's bitmap and its size; without it the page stays white.
+    // Loads the page's bitmap and its size, and scales it to the page once;
+    // without it the page stays white.
     void LoadBackground();
 
     void OnPaint();
     HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
 
 private:
+    // A copy of m_bmpBack at the page's scale, made when the page opens;
+    // none at the scale the pictures were drawn for, which paints m_bmpBack.
+    void ScaleBackground(int unitX, int unitY);
+
     const PageSkinStyle m_style;
+    CBitmap m_bmpScaled;
+    int m_scaledX = 0;
+    int m_scaledWidth = 0;
+    int m_scaledHeight = 0;
 };
