@@ -70,14 +70,16 @@ void CSetupApp::ApplySavedOptions()
         ::ApplySavedOptions(*record, CLuaHost::Instance());
 }
 
+// Runs RemoveLeftoverSaves.
 void CSetupApp::WritePreservedLines()
 {
-    if (const CRegistry* record = CRegistry::Instance())
-        ::WritePreservedLines(*record, FileSeam::Current());
+    if (CRegistry::Instance())
+        ::RemoveLeftoverSaves(FileSeam::Current());
 }
 
+// Runs SaveOptionFile.
 void CSetupApp::AppendOptionLines()
 {
     if (const CRegistry* record = CRegistry::Instance())
-        ::AppendOptionLines(*record, FileSeam::Current());
+        ::SaveOptionFile(*record, FileSeam::Current());
 }

@@ -24,6 +24,28 @@ void ResetModeList()
         mode = ModeEntry{640, 480, 16};
 }
 
+void ChooseDevice(CRegistry& record, const DeviceEntry& device)
+{
+    // The whole field is written, so the stored DEVICENAME bytes hold no leftovers.
+    const size_t length = strnlen(device.name, sizeof record.deviceName - 1);
+    std::memset(record.deviceName, 0, sizeof record.deviceName);
+    std::memcpy(record.deviceName, device.name, length);
+    record.deviceGuid = device.deviceGuid;
+    record.driverGuid = device.driverGuid;
+}
+
+int FillModeList(const DeviceEntry& device)
+{
+    int lines = 0;
+    for (uint32_t i = 0; device.modes && i < device.modeCount && lines < kModeListSize; ++i) {
+        const DDSURFACEDESC2& mode = device.modes[i];
+        if (IsOfferedMode(mode))
+            modeList[lines++] = ModeEntry{static_cast<int32_t>(mode.dwWidth), static_cast<int32_t>(mode.dwHeight),
+                                          static_cast<int32_t>(mode.ddpfPixelFormat.dwRGBBitCount)};
+    }
+    return lines;
+}
+
 CRegistry::CRegistry() : valid(true) {}
 
 CRegistry::~CRegistry() = default;
@@ -84,25 +106,6 @@ void ReadScriptDefaults(CRegistry& record)
         *fields[i] = keys[i].number;
 }
 
-// Lists the device's offered modes in modeList and returns the line of
-// 640 x 480 x 16, or -1. Stops at the end of modeList.
-int BuildDefaultModeList(const DeviceEntry& device)
-{
-    int found = -1;
-    int line = 0;
-    for (uint32_t i = 0; i < device.modeCount && line < kModeListSize; ++i) {
-        const DDSURFACEDESC2& mode = device.modes[i];
-        if (!IsOfferedMode(mode))
-            continue;
-        modeList[line] = ModeEntry{static_cast<int32_t>(mode.dwWidth),
-                                   static_cast<int32_t>(mode.dwHeight), 16};
-        if (mode.dwWidth == 640u && mode.dwHeight == 480u)
-            found = line;
-        ++line;
-    }
-    return found;
-}
-
 }  // namespace
 
 void CRegistry::SetDefaults()
@@ -130,14 +133,13 @@ void CRegistry::SetDefaults()
         const DeviceEntry& device = table[i];
         if (!device.hardware)
             continue;
-        std::memcpy(deviceName, device.name, sizeof deviceName);
-        deviceName[sizeof deviceName - 1] = '\0';
-        deviceGuid = device.deviceGuid;
-        driverGuid = device.driverGuid;
+        ChooseDevice(*this, device);
         deviceIndex = 0;
-        const int line = BuildDefaultModeList(device);
-        if (line >= 0)
-            modeIndex = line;
+        const int lines = FillModeList(device);
+        for (int line = 0; line < lines; ++line) {
+            if (modeList[line].width == 640 && modeList[line].height == 480 && modeList[line].bitsPerPixel == 16)
+                modeIndex = line;
+        }
         break;
     }
 }

@@ -7,6 +7,8 @@
 
 #include "common/WinTypes.h"
 
+struct DeviceEntry;
+
 struct ModeEntry {
     int32_t width;
     int32_t height;
@@ -68,3 +70,10 @@ private:
 
 // Sets every entry of modeList to 640 x 480 x 16, as at program start.
 void ResetModeList();
+
+// Makes `device` the record's display device: its name and both GUIDs.
+void ChooseDevice(CRegistry& record, const DeviceEntry& device);
+// Puts the device's offered modes, in order, in modeList from entry 0 and
+// returns how many it put there (at most kModeListSize); the entries behind
+// keep what they held.
+int FillModeList(const DeviceEntry& device);

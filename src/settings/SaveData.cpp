@@ -22,7 +22,6 @@ namespace {
 
 constexpr int kOptionCount = 11;     // setting names 0 to 10
 constexpr int kScriptSettings = 34;  // setting names 0 to 33
-constexpr const char* kWritePath = "savedata\\OptionInfo.lua";
 // Temporary files are "<option file>.<process id>-<n>.tmp".
 constexpr const char* kTempEnd = ".tmp";
 constexpr int kTempNames = 16;
@@ -75,6 +74,11 @@ void KeepForeignLines(CRegistry& record, const std::string& bytes)
             record.preservedLines.emplace_back(line);
         start = next;
     }
+}
+
+std::string OptionFile()
+{
+    return NativePath(std::string(kOptionFilePath));
 }
 
 class TextSink : public IOutputFile {
@@ -189,7 +193,7 @@ std::vector<std::string> LeftoverTempFiles(IFileOps& files, const std::string& t
 // whole new file under its temporary name: put it in place before reading.
 void RecoverOptionFile(IFileOps& files)
 {
-    const std::string target = NativePath(kWritePath);
+    const std::string target = OptionFile();
     if (files.Exists(target))
         return;
     for (const std::string& temp : LeftoverTempFiles(files, target)) {
@@ -204,7 +208,7 @@ void RecoverOptionFile(IFileOps& files)
 // be the only copy of the save.
 void RemoveLeftoverTempFiles(IFileOps& files)
 {
-    const std::string target = NativePath(kWritePath);
+    const std::string target = OptionFile();
     if (!files.Exists(target))
         return;
     for (const std::string& temp : LeftoverTempFiles(files, target))
@@ -219,8 +223,7 @@ void ReadSaveDataLines(CRegistry& record, IFileOps& files)
     try {
         RecoverOptionFile(files);
         std::string bytes;
-        const IFileOps::ReadResult read =
-            files.ReadAll(NativePath(std::string(GetSettingName(kNameSavedScript)) + ".lua"), bytes);
+        const IFileOps::ReadResult read = files.ReadAll(OptionFile(), bytes);
         // A refused file (a link out of the game folder) is neither kept nor replaced.
         record.optionFileReadWhole = read == IFileOps::kRead || read == IFileOps::kMissing;
         if (read == IFileOps::kRead)
@@ -261,17 +264,17 @@ std::string ComposeOptionFile(const CRegistry& record)
     return file.text;
 }
 
-void WritePreservedLines(const CRegistry& /*record*/, IFileOps& files)
+void RemoveLeftoverSaves(IFileOps& files)
 {
     RemoveLeftoverTempFiles(files);
 }
 
-void AppendOptionLines(const CRegistry& record, IFileOps& files)
+void SaveOptionFile(const CRegistry& record, IFileOps& files)
 {
     if (!record.optionFileReadWhole)
         return;
     try {
-        PutInPlace(files, NativePath(kWritePath), ComposeOptionFile(record));
+        PutInPlace(files, OptionFile(), ComposeOptionFile(record));
     } catch (const std::bad_alloc&) {
         // Too large to compose: the old file stays.
     }

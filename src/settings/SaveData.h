@@ -1,12 +1,17 @@
-// The save-data option file "SaveData\\OptionInfo.lua": lines of other writers
-// are kept, the tool's 34 settings are rewritten at its end.
+// The save-data option file: lines of other writers are kept, the tool's 34
+// settings are rewritten at its end.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class CLuaHost;
 class CRegistry;
 class IFileOps;
+
+// The option file, relative to the game folder, and the folder that holds it.
+constexpr std::string_view kOptionFilePath = "savedata\\OptionInfo.lua";
+constexpr std::string_view kOptionFolder = kOptionFilePath.substr(0, kOptionFilePath.rfind('\\'));
 
 // Keeps the lines of the option file that are not the tool's own in
 // record.preservedLines.
@@ -21,5 +26,5 @@ std::string ComposeOptionFile(const CRegistry& record);
 // open or pending between them: the first only clears what killed saves left
 // behind; the second composes the whole file and puts it in place in one
 // step, unless start-up could not read all of the old one.
-void WritePreservedLines(const CRegistry& record, IFileOps& files);
-void AppendOptionLines(const CRegistry& record, IFileOps& files);
+void RemoveLeftoverSaves(IFileOps& files);
+void SaveOptionFile(const CRegistry& record, IFileOps& files);

@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "script/LuaHost.h"
 #include "settings/Registry.h"
+#include "settings/SaveData.h"
 #include "settings/SettingNames.h"
 
 namespace {
@@ -95,13 +96,6 @@ std::string NameOf(const DeviceEntry& device)
     return std::string(device.name, strnlen(device.name, sizeof(device.name)));
 }
 
-void CopyName(char (&target)[40], const DeviceEntry& device)
-{
-    const std::string name = NameOf(device);
-    std::memset(target, 0, sizeof(target));
-    std::memcpy(target, name.data(), name.size() < sizeof(target) ? name.size() : sizeof(target) - 1);
-}
-
 // In registration order; the keys are settingNames 40 to 50.
 constexpr ToolTipEntry kToolTips[] = {
     {IDC_COMBO_DEVICE, kNameFirstSystemTip + 0},
@@ -121,10 +115,11 @@ constexpr PageSkinStyle kSystemSkin = {IDB_SYSTEM_BACK, 0, true, kToolTips, stat
 
 void EnsureSaveDataFolder()
 {
+    const std::string folder(kOptionFolder);
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA("savedata", &found);
+    HANDLE search = FindFirstFileA(folder.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
-        CreateDirectoryA("savedata", nullptr);
+        CreateDirectoryA(folder.c_str(), nullptr);
     else
         FindClose(search);
 }
@@ -199,24 +194,16 @@ void CSetupOption::FillModeCombo()
     const std::vector<const DeviceEntry*> devices = UsableDevices();
     if (record->deviceIndex >= 0 && static_cast<size_t>(record->deviceIndex) < devices.size()) {
         const DeviceEntry& device = *devices[static_cast<size_t>(record->deviceIndex)];
-        CopyName(record->deviceName, device);
-        record->deviceGuid = device.deviceGuid;
-        record->driverGuid = device.driverGuid;
-        // modeList has room for 40 lines; line k and entry k stay in step.
-        int line = 0;
-        for (uint32_t i = 0; device.modes && i < device.modeCount && line < kModeListSize; ++i) {
-            const DDSURFACEDESC2& mode = device.modes[i];
-            if (!IsOfferedMode(mode))
-                continue;
-            const int width = static_cast<int>(mode.dwWidth);
-            const int height = static_cast<int>(mode.dwHeight);
-            const int bits = static_cast<int>(mode.ddpfPixelFormat.dwRGBBitCount);
+        ChooseDevice(*record, device);
+        // Line k shows modeList[k].
+        const int lines = FillModeList(device);
+        for (int k = 0; k < lines; ++k) {
+            const ModeEntry& mode = modeList[k];
             char text[48];
-            std::snprintf(text, sizeof(text), "%d x %d x %d", width, height, bits);
+            std::snprintf(text, sizeof(text), "%d x %d x %d", static_cast<int>(mode.width),
+                          static_cast<int>(mode.height), static_cast<int>(mode.bitsPerPixel));
             if (m_comboMode.AddString(text) < 0)
                 break;
-            modeList[line] = ModeEntry{width, height, 16};
-            ++line;
         }
     }
     m_comboMode.SetCurSel(record->modeIndex);

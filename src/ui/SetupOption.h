@@ -24,8 +24,8 @@ public:
     // Sets every control from the settings record, refilling both lists.
     void RefreshControls();
     void FillDeviceCombo();
-    // Lists the offered modes of the device at deviceIndex into the mode combo
-    // and modeList, and copies the device's identity into the record.
+    // Chooses the device at deviceIndex for the record (ChooseDevice) and
+    // lists its offered modes in modeList and the mode combo.
     void FillModeCombo();
 
     BOOL OnInitDialog() override;

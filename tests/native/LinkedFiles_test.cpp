@@ -154,10 +154,9 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
          option, IFileOps::kRead, true, {"Custom = 1"}},
     };
 
-    InitSettingNames();
-    CRegistry::DestroyInstance();
-    ASSERT_TRUE(CRegistry::CrateInstance());
-    const std::string wholeSave = ExpectedOptionFile({}, *CRegistry::Instance());
+    const CRegistry* fresh = StartFreshRecord();
+    ASSERT_NE(fresh, nullptr);
+    const std::string wholeSave = ExpectedOptionFile({}, *fresh);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempGameDir root;

@@ -12,6 +12,7 @@
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"
+#include "support/RecordTest.h"
 #include "support/SaveCheck.h"
 #include "support/ScriptedDisplay.h"
 #include "support/TempDir.h"
@@ -28,15 +29,11 @@ std::string Dword(uint32_t value)
     return Bytes(&value, sizeof value);
 }
 
-class RegistryStoreTest : public ::testing::Test {
+class RegistryStoreTest : public RecordTest {
 protected:
     void SetUp() override
     {
-        InitSettingNames();
-        ResetModeList();
-        CRegistry::DestroyInstance();
-        ASSERT_TRUE(CRegistry::CrateInstance());
-        record = CRegistry::Instance();
+        ASSERT_NO_FATAL_FAILURE(RecordTest::SetUp());
         ScriptedDriver driver;
         driver.description = "Primary";
         driver.modes = {{640, 480, 16}};
@@ -44,8 +41,6 @@ protected:
         source.drivers = {driver};
         EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices);
     }
-
-    void TearDown() override { CRegistry::DestroyInstance(); }
 
     std::vector<std::string> StoredNames() const
     {
@@ -60,7 +55,6 @@ protected:
     ScopedDisplaySource displays{source};
     MemoryRegistry registry;
     RegistrySeam::Override scope{registry};
-    CRegistry* record = nullptr;
 };
 
 TEST_F(RegistryStoreTest, FirstStartStoresAllEightValuesInOrder)

@@ -18,6 +18,7 @@
 #include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"
 #include "support/FaultyFileOps.h"
+#include "support/RecordTest.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
 
@@ -27,18 +28,13 @@ using Lines = std::vector<std::string>;
 
 const char kFile[] = "SaveData/OptionInfo.lua";
 
-class SaveDataTest : public ::testing::Test {
+class SaveDataTest : public RecordTest {
 protected:
     void SetUp() override
     {
-        InitSettingNames();
-        CRegistry::DestroyInstance();
-        ASSERT_TRUE(CRegistry::CrateInstance());
-        record = CRegistry::Instance();
+        ASSERT_NO_FATAL_FAILURE(RecordTest::SetUp());
         EditSettings(*record);
     }
-
-    void TearDown() override { CRegistry::DestroyInstance(); }
 
     Lines Read(const std::string& bytes)
     {
@@ -64,7 +60,6 @@ protected:
 
     TempGameDir dir;
     MemoryRegistry registry;
-    CRegistry* record = nullptr;
 };
 
 TEST_F(SaveDataTest, KeepsForeignLinesOnly)

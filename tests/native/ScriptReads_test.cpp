@@ -9,6 +9,7 @@
 #include "settings/Registry.h"
 #include "settings/SaveData.h"
 #include "settings/SettingNames.h"
+#include "support/RecordTest.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -29,44 +30,34 @@ int32_t CRegistry::*const kScriptFields[] = {
     &CRegistry::bgmVolume, &CRegistry::effectVolume, &CRegistry::mouseExclusive, &CRegistry::bgmOn, &CRegistry::soundOn,
 };
 
-class ScriptReadsTest : public ::testing::Test {
+class ScriptReadsTest : public RecordTest {
 protected:
-    void SetUp() override
-    {
-        InitSettingNames();
-        CRegistry::DestroyInstance();
-        ASSERT_TRUE(CRegistry::CrateInstance());
-    }
-    void TearDown() override { CRegistry::DestroyInstance(); }
-
     TempGameDir dir;
 };
 
 TEST_F(ScriptReadsTest, SetDefaultsRunsTheDefaultScriptOnce)
 {
     dir.WriteFile("System/LuaFiles514/OptionInfo.lua", CountingScript());
-    CRegistry& record = *CRegistry::Instance();
-    record.SetDefaults();
-    const int32_t first = record.bgmVolume;
+    record->SetDefaults();
+    const int32_t first = record->bgmVolume;
     std::set<int32_t> seen;
     for (int32_t CRegistry::*field : kScriptFields)
-        seen.insert(record.*field);
-    for (int32_t flag : record.commandFlags)
+        seen.insert(record->*field);
+    for (int32_t flag : record->commandFlags)
         seen.insert(flag);
     EXPECT_EQ(std::set<int32_t>{first}, seen);
-    record.SetDefaults();
-    EXPECT_EQ(first + 1, record.commandFlags[kCommandCount - 1]);
+    record->SetDefaults();
+    EXPECT_EQ(first + 1, record->commandFlags[kCommandCount - 1]);
 }
 
 TEST_F(ScriptReadsTest, ApplySavedOptionsRunsTheSavedScriptOnce)
 {
     dir.WriteFile("SaveData/OptionInfo.lua", CountingScript());
-    CRegistry& record = *CRegistry::Instance();
-    ApplySavedOptions(record, CLuaHost::Instance());
+    ApplySavedOptions(*record, CLuaHost::Instance());
     std::set<int32_t> seen;
-    for (int32_t value : {record.bgmVolume, record.width, record.textureMode, record.bgmOn, record.soundOn})
+    for (int32_t value : {record->bgmVolume, record->width, record->textureMode, record->bgmOn, record->soundOn})
         seen.insert(value);
-    for (int32_t flag : record.commandFlags)
+    for (int32_t flag : record->commandFlags)
         seen.insert(flag);
     EXPECT_EQ(1u, seen.size());
     EXPECT_GT(*seen.begin(), 0);

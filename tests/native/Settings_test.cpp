@@ -7,6 +7,7 @@
 #include "display/DeviceTable.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
+#include "support/RecordTest.h"
 #include "support/ScriptedDisplay.h"
 #include "support/TempDir.h"
 
@@ -39,18 +40,8 @@ ScriptedDevice Device(std::string name, bool hardware, uint8_t seed)
     return {std::move(name), hardware ? kHardwareDevice : 0u, kAllDepths, MakeGuid(seed)};
 }
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public RecordTest {
 protected:
-    void SetUp() override
-    {
-        InitSettingNames();
-        ResetModeList();
-        ASSERT_TRUE(CRegistry::CrateInstance());
-        record = CRegistry::Instance();
-    }
-
-    void TearDown() override { CRegistry::DestroyInstance(); }
-
     // The primary driver with `modes` and one hardware device.
     void EnumerateOneDevice(std::vector<ScriptedMode> modes)
     {
@@ -99,7 +90,6 @@ protected:
     TempGameDir folder;
     ScriptedDisplaySource source;
     ScopedDisplaySource scope{source};
-    CRegistry* record = nullptr;
 };
 
 TEST_F(SettingsTest, SecondCrateInstanceLeavesTheFirstAlone)

@@ -72,8 +72,8 @@ CountingFileOps g_files;
 void Save(CRegistry& record, int writer, int save)
 {
     SaveBytes(record, writer, save);
-    WritePreservedLines(record, g_files);
-    AppendOptionLines(record, g_files);
+    RemoveLeftoverSaves(g_files);
+    SaveOptionFile(record, g_files);
 }
 
 int Writer(int writer, int saves)

@@ -47,13 +47,17 @@ std::set<std::string> ListTree(const std::string& root)
     return names;
 }
 
-CRegistry& ReadSettingsLikeStartUp()
+CRegistry* StartFreshRecord()
 {
     CRegistry::DestroyInstance();
     InitSettingNames();
     ResetModeList();
-    CRegistry::CrateInstance();
-    CRegistry& record = *CRegistry::Instance();
+    return CRegistry::CrateInstance() ? CRegistry::Instance() : nullptr;
+}
+
+CRegistry& ReadSettingsLikeStartUp()
+{
+    CRegistry& record = *StartFreshRecord();
     record.SetDefaults();
     ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
     ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance());
@@ -85,9 +89,9 @@ bool StartUpLikeTheTool()
 void SaveConfirmed()
 {
     const CRegistry& record = *CRegistry::Instance();
-    WritePreservedLines(record, FileSeam::Current());
+    RemoveLeftoverSaves(FileSeam::Current());
     WriteRegistry(record, RegistrySeam::Current());
-    AppendOptionLines(record, FileSeam::Current());
+    SaveOptionFile(record, FileSeam::Current());
 }
 
 void ShutDownLikeTheTool()

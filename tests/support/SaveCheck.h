@@ -23,6 +23,11 @@ std::string ExpectedOptionFile(const std::vector<std::string>& kept, const CRegi
 // Every file and folder under `root`, as paths relative to it.
 std::set<std::string> ListTree(const std::string& root);
 
+// A new settings record as start-up has it before any step reads a value:
+// setting names ready, modeList as at program start. Destroys any earlier
+// record; null when none could be made.
+CRegistry* StartFreshRecord();
+
 // Start-up's reading steps on the current folder: a fresh record with its
 // defaults, the kept lines and the saved values. Destroys any earlier record.
 CRegistry& ReadSettingsLikeStartUp();

@@ -11,6 +11,7 @@
 #include "display/DisplaySource.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
+#include "support/SaveCheck.h"
 
 namespace {
 
@@ -195,10 +196,9 @@ TEST_F(DirectDrawTest, TableInvariants)
 
 TEST_F(DirectDrawTest, DefaultsChooseFromTheTable)
 {
-    InitSettingNames();
-    ResetModeList();
-    ASSERT_TRUE(CRegistry::CrateInstance());
-    CRegistry& record = *CRegistry::Instance();
+    CRegistry* fresh = StartFreshRecord();
+    ASSERT_NE(fresh, nullptr);
+    CRegistry& record = *fresh;
     record.modeIndex = -1;
     record.SetDefaults();
 

@@ -13,6 +13,7 @@
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"
+#include "support/RecordTest.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
 
@@ -64,26 +65,21 @@ void DeleteKeys()
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Morvane Soft");  // only when nothing else is in it
 }
 
-class RegistryTest : public ::testing::Test {
+class RegistryTest : public RecordTest {
 protected:
     void SetUp() override
     {
         DeleteKeys();
-        InitSettingNames();
-        ResetModeList();
-        CRegistry::DestroyInstance();
-        ASSERT_TRUE(CRegistry::CrateInstance());
-        record = CRegistry::Instance();
+        RecordTest::SetUp();
     }
 
     void TearDown() override
     {
-        CRegistry::DestroyInstance();
+        RecordTest::TearDown();
         DeleteKeys();
     }
 
     TempGameDir dir;
-    CRegistry* record = nullptr;
 };
 
 TEST_F(RegistryTest, MissingKeyIsCreatedWithAllEightValues)

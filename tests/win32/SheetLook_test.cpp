@@ -84,6 +84,8 @@ TEST_F(SheetLook, AfterADeviceChange)
     SelectLine(Item(IDC_COMBO_DEVICE), 1);
     Pump(m_window.sheet);
     KeepPicture(m_window.sheet.m_hWnd, "after-device-change");
+    EXPECT_EQ(TextOf(Item(IDC_COMBO_DEVICE)), "Second Card");
+    EXPECT_EQ(TextOf(Item(IDC_COMBO_MODE)), "640 x 480 x 16") << "the same line of the new list";
 }
 
 TEST_F(SheetLook, LongDeviceName)
@@ -116,6 +118,10 @@ TEST_F(SheetLook, NoUsableDevice)
     UseDrivers({SoftwareOnlyDriver()});
     ASSERT_NE(m_window.Open(), nullptr);
     KeepPicture(m_window.sheet.m_hWnd, "no-usable-device");
+    for (int id : {IDC_COMBO_DEVICE, IDC_COMBO_MODE}) {
+        EXPECT_EQ(TextOf(Item(id)), "") << id;
+        EXPECT_TRUE(IsWindowEnabled(Item(id))) << id << ": blank, not disabled";
+    }
 }
 
 }  // namespace

@@ -269,7 +269,6 @@ TEST_F(SheetTest, ColourAnswerIsBlackOnWhiteWithTheDefaultBrush)
     EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
     EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255));
     DeleteDC(dc);
-    EXPECT_EQ(window.sheet.m_brushBack.m_hObject, nullptr);
 }
 
 TEST_F(SheetTest, ChildHelpersIgnoreMissingChildren)

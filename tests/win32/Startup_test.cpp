@@ -117,17 +117,19 @@ TEST_F(StartupTest, FirstStartFindsDefaultsFromTheGameScripts)
     EXPECT_EQ(std::string("First HAL") + std::string(31, '\0'), registry.Get(kSettingsKey, "DEVICENAME")->bytes);
 }
 
-TEST_F(StartupTest, StepsWithoutARecordDoNothing)
+// A record that already exists makes CrateInstance fail, as running out of
+// memory would.
+TEST_F(StartupTest, FailedCrateInstanceRunsNoOtherStep)
 {
-    CRegistry::DestroyInstance();
-    CSetupApp::ReadRegistry();
-    CSetupApp::ReadSaveDataLines();
-    CSetupApp::ApplySavedOptions();
-    CSetupApp::WritePreservedLines();
-    CSetupApp::WriteRegistry();
-    CSetupApp::AppendOptionLines();
+    ASSERT_TRUE(CRegistry::CrateInstance());
+    CRegistry* record = CRegistry::Instance();
+    record->width = 1234;
+    EXPECT_FALSE(CSetupApp::StartUp());
+    EXPECT_EQ(record, CRegistry::Instance());
+    EXPECT_EQ(1234, record->width) << "no defaults";
+    EXPECT_EQ(0u, GetEnumeratedDeviceCount()) << "no enumeration";
     EXPECT_TRUE(registry.AccessLog().empty());
-    EXPECT_EQ("GameWindowX = 12\r\n", File());
+    EXPECT_TRUE(record->preservedLines.empty()) << "the option file is not read";
 }
 
 }  // namespace

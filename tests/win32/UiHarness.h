@@ -20,6 +20,7 @@
 #include "framework/Afx.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
+#include "support/SaveCheck.h"
 #include "support/ScriptedDisplay.h"
 #include "support/TempDir.h"
 #include "ui/SetupCMD.h"
@@ -273,8 +274,6 @@ protected:
     {
         m_game = std::make_unique<TempGameDir>();
         m_game->CopyExampleScripts();
-        InitSettingNames();
-        ResetModeList();
         saveConfirmed = false;
         m_failuresBefore = AfxGetCallbackFailureCount();
         UseDrivers(TwoHardwareDevices());
@@ -296,8 +295,7 @@ protected:
         m_source->drivers = std::move(drivers);
         m_scope = std::make_unique<ScopedDisplaySource>(*m_source);
         EnumerateDisplayDevices(*m_source, AcceptAllDevices);
-        CRegistry::DestroyInstance();
-        ASSERT_TRUE(CRegistry::CrateInstance());
+        ASSERT_NE(StartFreshRecord(), nullptr);
         Record().SetDefaults();
     }
 
