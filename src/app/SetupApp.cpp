@@ -46,6 +46,7 @@ BOOL CSetupApp::InitInstance()
         sheet.DoModal();
         SaveIfConfirmed();
     }
+    ReportFailedSave();
     return FALSE;
 }
 

@@ -1,7 +1,10 @@
 // The setup tool's application: start-up, the modal sheet, the saves, shutdown.
 #pragma once
 
+#include <string>
+
 #include "framework/WinApp.h"
+#include "settings/SaveData.h"
 
 class CSetupApp : public CWinApp {
 public:
@@ -20,6 +23,11 @@ public:
     static bool StartUp();
     // The three saves, in their order, when the user confirmed.
     static void SaveIfConfirmed();
+    // After the sheet has closed: tells the player when the confirmed save of
+    // the option file did not land, with one message box.
+    static void ReportFailedSave();
+    // That box's text; empty for an outcome the player is not told about.
+    static std::string FailedSaveText(const SaveOutcome& outcome);
     // Shutdown steps before the framework's ExitInstance.
     static void ShutDown();
 
@@ -30,4 +38,7 @@ public:
     static void ApplySavedOptions();
     static void WritePreservedLines();
     static void AppendOptionLines();
+
+    // What the last AppendOptionLines did, kept for ReportFailedSave.
+    static SaveOutcome optionFileSave;
 };

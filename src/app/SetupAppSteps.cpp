@@ -1,5 +1,7 @@
 #include "app/SetupApp.h"
 
+#include <windows.h>
+
 #include "common/FileOps.h"
 #include "display/DeviceTable.h"
 #include "display/DisplaySource.h"
@@ -81,5 +83,39 @@ void CSetupApp::WritePreservedLines()
 void CSetupApp::AppendOptionLines()
 {
     if (const CRegistry* record = CRegistry::Instance())
-        ::SaveOptionFile(*record, FileSeam::Current());
+        optionFileSave = ::SaveOptionFile(*record, FileSeam::Current());
+}
+
+SaveOutcome CSetupApp::optionFileSave;
+
+std::string CSetupApp::FailedSaveText(const SaveOutcome& outcome)
+{
+    // A file left alone because start-up could not read it, or refused as a
+    // link out of the game folder, is the tool keeping it safe, not a fault.
+    if (outcome.kind != SaveOutcome::kFailed)
+        return std::string();
+    std::string text = "The settings were not saved.\n\n";
+    text.append(kOptionFilePath.data(), kOptionFilePath.size());
+    char* system = nullptr;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, outcome.code, 0, reinterpret_cast<char*>(&system), 0, nullptr);
+    if (length > 0) {
+        std::string message(system, length);
+        message.erase(message.find_last_not_of("\r\n ") + 1);
+        text += ": " + message;
+    } else {
+        text += ": error " + std::to_string(outcome.code);
+    }
+    LocalFree(system);
+    return text;
+}
+
+void CSetupApp::ReportFailedSave()
+{
+    if (!saveConfirmed)
+        return;
+    const std::string text = FailedSaveText(optionFileSave);
+    if (!text.empty())
+        MessageBoxA(nullptr, text.c_str(), "Kestrune Setup", MB_OK | MB_ICONERROR);
 }

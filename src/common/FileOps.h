@@ -13,6 +13,19 @@
 
 #include "common/Seam.h"
 
+// How a write-side operation ended. kRefused: the path leads out of the game
+// folder, has another name or is not a regular file, so nothing was tried.
+struct FileStatus {
+    enum Kind { kDone, kFailed, kRefused };
+    Kind kind = kDone;
+    unsigned long code = 0;  // with kFailed, GetLastError()'s or errno's value
+
+    static FileStatus Done() { return FileStatus{}; }
+    static FileStatus Failed(unsigned long code) { return FileStatus{kFailed, code}; }
+    static FileStatus Refused() { return FileStatus{kRefused, 0}; }
+    explicit operator bool() const { return kind == kDone; }
+};
+
 class IFileOps {
 public:
     typedef void* Handle;
@@ -25,17 +38,18 @@ public:
     // meanwhile. kMissing when it or its folder does not exist.
     virtual ReadResult ReadAll(const std::string& path, std::string& bytes) = 0;
     // Creates a file that does not exist yet, for writing, opened for this
-    // process alone; null when it exists or cannot be made. Create, Replace,
-    // Remove and List refuse a folder that lies outside the game folder.
-    virtual Handle CreateNew(const std::string& path) = 0;
-    virtual bool Write(Handle file, const void* data, size_t size) = 0;
-    virtual bool Flush(Handle file) = 0;
-    virtual bool Close(Handle file) = 0;
+    // process alone, in `file`; fails when it exists or cannot be made.
+    // Create, Replace, Remove and List refuse a folder that lies outside the
+    // game folder.
+    virtual FileStatus CreateNew(const std::string& path, Handle& file) = 0;
+    virtual FileStatus Write(Handle file, const void* data, size_t size) = 0;
+    virtual FileStatus Flush(Handle file) = 0;
+    virtual FileStatus Close(Handle file) = 0;
     // Puts the file `source` in place of `target` in one step, whether or not
     // `target` exists. Refuses a target that is not a plain file the tool may
     // rewrite and remove now, or that leads out of the game folder or has
     // another name.
-    virtual bool Replace(const std::string& source, const std::string& target) = 0;
+    virtual FileStatus Replace(const std::string& source, const std::string& target) = 0;
     virtual bool Remove(const std::string& path) = 0;
     virtual bool Exists(const std::string& path) = 0;
     // The names in `folder`; empty when it cannot be listed.

@@ -99,26 +99,37 @@ IFileOps::ReadResult OpenPlainFile(int folder, const char* name, int flags, Desc
     }
 }
 
+// errno's value, never 0: a call that fails without setting it still fails.
+FileStatus LastError()
+{
+    return FileStatus::Failed(errno ? static_cast<unsigned long>(errno) : static_cast<unsigned long>(EIO));
+}
+
 // The folder `path` names, opened, when it lies in the game folder: nothing is
 // created, renamed, removed or listed in a folder a link leads out to. The
 // work in it is done relative to this descriptor, so a link swapped in for
 // the folder afterwards cannot redirect it.
-Descriptor OpenFolder(const std::string& path)
+FileStatus OpenFolder(const std::string& path, Descriptor& folder)
 {
-    Descriptor folder(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return folder.Get() >= 0 && InGameFolder(folder.Get()) ? std::move(folder) : Descriptor();
+    Descriptor opened(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (opened.Get() < 0)
+        return LastError();
+    if (!InGameFolder(opened.Get()))
+        return FileStatus::Refused();
+    folder = std::move(opened);
+    return FileStatus::Done();
 }
 
 // OpenFolder for the folder that holds `path`; the entry's own name in `name`.
-Descriptor OpenFolderOf(const std::string& path, std::string& name)
+FileStatus OpenFolderOf(const std::string& path, std::string& name, Descriptor& folder)
 {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
         name = path;
-        return OpenFolder(".");
+        return OpenFolder(".", folder);
     }
     name = path.substr(slash + 1);
-    return OpenFolder(slash == 0 ? std::string("/") : path.substr(0, slash));
+    return OpenFolder(slash == 0 ? std::string("/") : path.substr(0, slash), folder);
 }
 
 class PosixFileOps : public IFileOps {
@@ -140,55 +151,65 @@ public:
             bytes.append(buffer, static_cast<size_t>(got));
         }
     }
-    Handle CreateNew(const std::string& path) override
+    FileStatus CreateNew(const std::string& path, Handle& file) override
     {
+        file = nullptr;
         std::string name;
-        const Descriptor folder = OpenFolderOf(path, name);
-        if (folder.Get() < 0)
-            return nullptr;
+        Descriptor folder;
+        if (const FileStatus status = OpenFolderOf(path, name, folder); !status)
+            return status;
         const int fd = openat(folder.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        return fd < 0 ? nullptr : reinterpret_cast<Handle>(static_cast<intptr_t>(fd) + 1);
+        if (fd < 0)
+            return LastError();
+        file = reinterpret_cast<Handle>(static_cast<intptr_t>(fd) + 1);
+        return FileStatus::Done();
     }
-    bool Write(Handle file, const void* data, size_t size) override
+    FileStatus Write(Handle file, const void* data, size_t size) override
     {
         const char* p = static_cast<const char*>(data);
         while (size > 0) {
             const ssize_t wrote = write(Fd(file), p, size);
             if (wrote < 0 && errno == EINTR)
                 continue;
-            if (wrote <= 0)
-                return false;
+            if (wrote < 0)
+                return LastError();
+            if (wrote == 0)
+                return FileStatus::Failed(ENOSPC);  // nothing written, no error: no room
             p += wrote;
             size -= static_cast<size_t>(wrote);
         }
-        return true;
+        return FileStatus::Done();
     }
-    bool Flush(Handle file) override { return fsync(Fd(file)) == 0; }
-    bool Close(Handle file) override { return close(Fd(file)) == 0; }
-    bool Replace(const std::string& source, const std::string& target) override
+    FileStatus Flush(Handle file) override { return fsync(Fd(file)) == 0 ? FileStatus::Done() : LastError(); }
+    FileStatus Close(Handle file) override { return close(Fd(file)) == 0 ? FileStatus::Done() : LastError(); }
+    FileStatus Replace(const std::string& source, const std::string& target) override
     {
         std::string sourceName, targetName;
-        const Descriptor sourceFolder = OpenFolderOf(source, sourceName);
-        const Descriptor targetFolder = OpenFolderOf(target, targetName);
-        if (sourceFolder.Get() < 0 || targetFolder.Get() < 0)
-            return false;
+        Descriptor sourceFolder, targetFolder;
+        if (const FileStatus status = OpenFolderOf(source, sourceName, sourceFolder); !status)
+            return status;
+        if (const FileStatus status = OpenFolderOf(target, targetName, targetFolder); !status)
+            return status;
         // rename(2) would also replace a file the tool may not write, which
         // Windows refuses; refuse it here as well.
         Descriptor existing;
         const ReadResult found = OpenPlainFile(targetFolder.Get(), targetName.c_str(), O_PATH, existing);
-        if (found != kMissing &&
-            (found != kRead || faccessat(targetFolder.Get(), targetName.c_str(), W_OK, 0) != 0))
-            return false;
+        if (found == kRefused)
+            return FileStatus::Refused();
+        if (found == kReadFailed)
+            return LastError();
+        if (found == kRead && faccessat(targetFolder.Get(), targetName.c_str(), W_OK, 0) != 0)
+            return LastError();
         if (renameat(sourceFolder.Get(), sourceName.c_str(), targetFolder.Get(), targetName.c_str()) != 0)
-            return false;
+            return LastError();
         fsync(targetFolder.Get());  // the new name must reach the disk too; the data already has
-        return true;
+        return FileStatus::Done();
     }
     bool Remove(const std::string& path) override
     {
         std::string name;
-        const Descriptor folder = OpenFolderOf(path, name);
-        return folder.Get() >= 0 && unlinkat(folder.Get(), name.c_str(), 0) == 0;
+        Descriptor folder;
+        return OpenFolderOf(path, name, folder) && unlinkat(folder.Get(), name.c_str(), 0) == 0;
     }
     bool Exists(const std::string& path) override
     {
@@ -198,9 +219,10 @@ public:
     std::vector<std::string> List(const std::string& folder) override
     {
         std::vector<std::string> names;
-        const int fd = OpenFolder(folder).Release();
-        if (fd < 0)
+        Descriptor opened;
+        if (!OpenFolder(folder, opened))
             return names;
+        const int fd = opened.Release();
         DIR* dir = fdopendir(fd);
         if (!dir) {
             close(fd);

@@ -109,6 +109,14 @@ std::string FolderOf(const std::string& path)
     return path.substr(0, cut == 0 || path[cut - 1] == ':' ? cut + 1 : cut);
 }
 
+// The code GetLastError() gives, never 0: a call that fails without setting
+// one still fails.
+FileStatus LastError()
+{
+    const DWORD error = GetLastError();
+    return FileStatus::Failed(error ? error : ERROR_GEN_FAILURE);
+}
+
 // A folder held open while the tool works in it, when it lies in the game
 // folder: nothing is created, renamed, removed or listed in a folder a link
 // or junction leads out to. Held without FILE_SHARE_DELETE, it cannot be
@@ -120,10 +128,12 @@ public:
         : m_folder(CreateFileA(folder.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr))
     {
-        if (m_folder != INVALID_HANDLE_VALUE && !InGameFolder(m_folder)) {
+        if (m_folder == INVALID_HANDLE_VALUE) {
+            m_status = LastError();
+        } else if (!InGameFolder(m_folder)) {
             CloseHandle(m_folder);
             m_folder = INVALID_HANDLE_VALUE;
-            SetLastError(ERROR_WRITE_PROTECT);  // not worth waiting for
+            m_status = FileStatus::Refused();
         }
     }
     ~HeldFolder()
@@ -134,9 +144,12 @@ public:
     HeldFolder(const HeldFolder&) = delete;
     HeldFolder& operator=(const HeldFolder&) = delete;
     explicit operator bool() const { return m_folder != INVALID_HANDLE_VALUE; }
+    // Why the folder is not held.
+    FileStatus Status() const { return m_status; }
 
 private:
     HANDLE m_folder;
+    FileStatus m_status;
 };
 
 class Win32FileOps : public IFileOps {
@@ -168,48 +181,53 @@ public:
         CloseHandle(file);
         return ok ? kRead : kReadFailed;
     }
-    Handle CreateNew(const std::string& path) override
+    FileStatus CreateNew(const std::string& path, Handle& created) override
     {
+        created = nullptr;
         const HeldFolder folder(FolderOf(path));
         if (!folder)
-            return nullptr;
+            return folder.Status();
         // A link that already has the name is not followed: the create fails.
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
-            return nullptr;
+            return LastError();
         if (!InGameFolder(file)) {
             CloseHandle(file);
             DeleteFileA(path.c_str());
-            return nullptr;
+            return FileStatus::Refused();
         }
-        return file;
+        created = file;
+        return FileStatus::Done();
     }
-    bool Write(Handle file, const void* data, size_t size) override
+    FileStatus Write(Handle file, const void* data, size_t size) override
     {
         const char* p = static_cast<const char*>(data);
         while (size > 0) {
             DWORD wrote = 0;
             const DWORD chunk = size > 0x10000000u ? 0x10000000u : static_cast<DWORD>(size);
-            if (!WriteFile(file, p, chunk, &wrote, nullptr) || wrote == 0)
-                return false;
+            if (!WriteFile(file, p, chunk, &wrote, nullptr))
+                return LastError();
+            if (wrote == 0)
+                return FileStatus::Failed(ERROR_HANDLE_DISK_FULL);  // nothing written, no error: no room
             p += wrote;
             size -= wrote;
         }
-        return true;
+        return FileStatus::Done();
     }
-    bool Flush(Handle file) override { return FlushFileBuffers(file) != 0; }
-    bool Close(Handle file) override { return CloseHandle(file) != 0; }
-    bool Replace(const std::string& source, const std::string& target) override
+    FileStatus Flush(Handle file) override { return FlushFileBuffers(file) ? FileStatus::Done() : LastError(); }
+    FileStatus Close(Handle file) override { return CloseHandle(file) ? FileStatus::Done() : LastError(); }
+    FileStatus Replace(const std::string& source, const std::string& target) override
     {
         // A file that another program has open, even only to read it, cannot
         // be replaced until it is closed: try again for a short while.
         for (int attempt = 0;; ++attempt) {
-            if (ReplaceOnce(source, target))
-                return true;
-            const DWORD error = GetLastError();
-            if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == kReplaceAttempts)
-                return false;
+            bool settled = false;
+            const FileStatus status = ReplaceOnce(source, target, settled);
+            const bool busy = status.kind == FileStatus::kFailed &&
+                              (status.code == ERROR_ACCESS_DENIED || status.code == ERROR_SHARING_VIOLATION);
+            if (!busy || settled || attempt == kReplaceAttempts)
+                return status;
             Sleep(kReplacePauseMs);
         }
     }
@@ -253,24 +271,26 @@ private:
     static constexpr int kReplaceAttempts = 40;
     static constexpr DWORD kReplacePauseMs = 25;
 
-    static bool ReplaceOnce(const std::string& source, const std::string& target)
+    // `settled` when waiting cannot help: the target may not be rewritten.
+    static FileStatus ReplaceOnce(const std::string& source, const std::string& target, bool& settled)
     {
         // One rename: it either happens or leaves both files as they were.
         // (ReplaceFile can fail half-way, with the old file gone or moved to
         // a name of its own choosing.) Both folders stay held until it is done.
         const HeldFolder sourceFolder(FolderOf(source));
         if (!sourceFolder)
-            return false;
+            return sourceFolder.Status();
         const HeldFolder targetFolder(FolderOf(target));
         if (!targetFolder)
-            return false;
+            return targetFolder.Status();
         const DWORD attributes = GetFileAttributesA(target.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES) {
             // Asked, not left to the open below: an administrator (and Wine
-            // run as root) may open a read-only file for writing.
+            // run as root) may open a read-only file for writing. The code
+            // is the one the rename would give.
             if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
-                SetLastError(ERROR_WRITE_PROTECT);  // not worth waiting for
-                return false;
+                settled = true;
+                return FileStatus::Failed(ERROR_ACCESS_DENIED);
             }
             // A file held open by a program that does not share it for
             // deletion is left alone.
@@ -278,15 +298,15 @@ private:
                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (probe == INVALID_HANDLE_VALUE)
-                return false;
+                return LastError();
             const bool plain = PlainFileInGameFolder(probe);
             CloseHandle(probe);
-            if (!plain) {
-                SetLastError(ERROR_WRITE_PROTECT);
-                return false;
-            }
+            if (!plain)
+                return FileStatus::Refused();
         }
-        return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return FileStatus::Done();
+        return LastError();
     }
 };
 

@@ -52,6 +52,8 @@ public:
     // False when start-up found the option file but could not read all of it
     // (a save would then drop what it could not read), or refused it.
     bool optionFileReadWhole = true;
+    // True when the file was refused: it leads out of the game folder.
+    bool optionFileRefused = false;
 
     CRegistry();
     virtual ~CRegistry();

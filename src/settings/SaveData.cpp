@@ -25,6 +25,12 @@ constexpr int kScriptSettings = 34;  // setting names 0 to 33
 // Temporary files are "<option file>.<process id>-<n>.tmp".
 constexpr const char* kTempEnd = ".tmp";
 constexpr int kTempNames = 16;
+// What a save too large to compose reports: ERROR_NOT_ENOUGH_MEMORY, ENOMEM.
+#ifdef _WIN32
+constexpr unsigned long kOutOfMemoryCode = 8;
+#else
+constexpr unsigned long kOutOfMemoryCode = 12;
+#endif
 
 // The fields behind setting names 0 to 12; 13 to 33 are commandFlags.
 int32_t CRegistry::*const kSettingFields[kNameFirstCommand] = {
@@ -124,40 +130,58 @@ bool IsTempFileOf(const std::string& entry, const std::string& name, unsigned lo
     return true;
 }
 
-// Writes `bytes` to a new temporary file beside `target`; its name, or empty.
-std::string WriteTempFile(IFileOps& files, const std::string& target, const std::string& bytes)
+// Writes `bytes` to a new temporary file beside `target`, named in `temp`.
+// Fails with the first failing write, flush or close, or, when no name could
+// be made, with the last create's failure.
+FileStatus WriteTempFile(IFileOps& files, const std::string& target, const std::string& bytes, std::string& temp)
 {
     const std::string stem = target + "." + std::to_string(files.ProcessId()) + "-";
+    FileStatus created;
     for (int n = 0; n < kTempNames; ++n) {
-        const std::string temp = stem + std::to_string(n) + kTempEnd;
-        IFileOps::Handle file = files.CreateNew(temp);
-        if (!file)
+        temp = stem + std::to_string(n) + kTempEnd;
+        IFileOps::Handle file = nullptr;
+        created = files.CreateNew(temp, file);
+        if (!created)
             continue;
-        bool ok = files.Write(file, bytes.data(), bytes.size()) && files.Flush(file);
-        ok = files.Close(file) && ok;
-        if (ok)
-            return temp;
-        files.Remove(temp);
-        return std::string();
+        FileStatus status = files.Write(file, bytes.data(), bytes.size());
+        if (status)
+            status = files.Flush(file);
+        const FileStatus closed = files.Close(file);
+        if (status)
+            status = closed;
+        if (!status)
+            files.Remove(temp);
+        return status;
     }
-    return std::string();
+    return created;
 }
 
-void PutInPlace(IFileOps& files, const std::string& target, const std::string& bytes)
+SaveOutcome Outcome(const FileStatus& status)
 {
-    const std::string temp = WriteTempFile(files, target, bytes);
-    if (temp.empty())
-        return;
+    if (status)
+        return SaveOutcome{SaveOutcome::kSaved, 0};
+    if (status.kind == FileStatus::kRefused)
+        return SaveOutcome{SaveOutcome::kRefused, 0};
+    return SaveOutcome{SaveOutcome::kFailed, status.code};
+}
+
+SaveOutcome PutInPlace(IFileOps& files, const std::string& target, const std::string& bytes)
+{
+    std::string temp;
+    const FileStatus written = WriteTempFile(files, target, bytes, temp);
+    if (!written)
+        return Outcome(written);
     const bool existed = files.Exists(target);
-    if (files.Replace(temp, target))
-        return;
+    const FileStatus replaced = files.Replace(temp, target);
+    if (replaced)
+        return Outcome(replaced);
     if (files.Exists(target) || !existed) {
         files.Remove(temp);
-        return;
+        return Outcome(replaced);
     }
     // The replace failed half-way and took the old file away: the new file is
     // now the only whole copy. It goes in place, or stays where it is.
-    files.Replace(temp, target);
+    return files.Replace(temp, target) ? Outcome(FileStatus::Done()) : Outcome(replaced);
 }
 
 // A save ends with the last command line; a temporary file cut short by a
@@ -226,12 +250,14 @@ void ReadSaveDataLines(CRegistry& record, IFileOps& files)
         const IFileOps::ReadResult read = files.ReadAll(OptionFile(), bytes);
         // A refused file (a link out of the game folder) is neither kept nor replaced.
         record.optionFileReadWhole = read == IFileOps::kRead || read == IFileOps::kMissing;
+        record.optionFileRefused = read == IFileOps::kRefused;
         if (read == IFileOps::kRead)
             KeepForeignLines(record, bytes);
     } catch (const std::bad_alloc&) {
         // A file too large to hold counts as unreadable.
         record.preservedLines.resize(keptBefore);
         record.optionFileReadWhole = false;
+        record.optionFileRefused = false;
     }
 }
 
@@ -269,13 +295,16 @@ void RemoveLeftoverSaves(IFileOps& files)
     RemoveLeftoverTempFiles(files);
 }
 
-void SaveOptionFile(const CRegistry& record, IFileOps& files)
+SaveOutcome SaveOptionFile(const CRegistry& record, IFileOps& files)
 {
+    if (record.optionFileRefused)
+        return SaveOutcome{SaveOutcome::kRefused, 0};
     if (!record.optionFileReadWhole)
-        return;
+        return SaveOutcome{SaveOutcome::kNotReadWhole, 0};
     try {
-        PutInPlace(files, OptionFile(), ComposeOptionFile(record));
+        return PutInPlace(files, OptionFile(), ComposeOptionFile(record));
     } catch (const std::bad_alloc&) {
         // Too large to compose: the old file stays.
+        return SaveOutcome{SaveOutcome::kFailed, kOutOfMemoryCode};
     }
 }

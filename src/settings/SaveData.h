@@ -22,9 +22,21 @@ void ApplySavedOptions(CRegistry& record, CLuaHost& host);
 // the 23 command lines, each ended by CR LF.
 std::string ComposeOptionFile(const CRegistry& record);
 
+// What SaveOptionFile did.
+struct SaveOutcome {
+    enum Kind {
+        kSaved,
+        kNotReadWhole,  // left as it was: start-up could not read all of it
+        kRefused,       // it, or its folder, leads out of the game folder
+        kFailed,        // a file operation failed with `code`
+    };
+    Kind kind = kSaved;
+    unsigned long code = 0;  // the platform's error code, with kFailed
+};
+
 // The save, in the two steps that frame the registry write. Nothing stays
 // open or pending between them: the first only clears what killed saves left
 // behind; the second composes the whole file and puts it in place in one
 // step, unless start-up could not read all of the old one.
 void RemoveLeftoverSaves(IFileOps& files);
-void SaveOptionFile(const CRegistry& record, IFileOps& files);
+SaveOutcome SaveOptionFile(const CRegistry& record, IFileOps& files);

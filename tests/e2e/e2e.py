@@ -742,6 +742,35 @@ def outside_links(session, game):
     expect(tree(outside) == before, "the folder outside changed")
 
 
+def read_only_file(session, game):
+    """A confirmed save over a read-only option file does not land: once the
+    sheet has closed, one box says so with the file's path and the system's
+    text, and the file keeps its bytes."""
+    old = b"Kept = 1\r\n"
+    os.makedirs(os.path.join(session.game, "savedata"))
+    with open(option_path(session), "wb") as f:
+        f.write(old)
+    os.chmod(option_path(session), 0o444)
+    session.start_tool()
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    answer_question(session, ID_OK, game, "read-only")
+
+    def report():
+        box = session.probe(SHEET)
+        texts = box and [c["text"] for c in box["controls"] if c["class"] == "Static" and c["text"]]
+        return texts if texts and texts[0].startswith("The settings were not saved.") else None
+    texts = wait_for("the box saying the settings were not saved", report)
+    session.screenshot("not-saved")
+    expect(len(texts) == 1, "the box shows %r" % texts)
+    path = "savedata\\OptionInfo.lua: "
+    reason = texts[0].partition(path)[2]
+    expect(reason and not reason.startswith("error "), "no path or no system text in %r" % texts[0])
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    finish(session)
+    with open(option_path(session), "rb") as f:
+        expect(f.read() == old, "the read-only file changed")
+
+
 # DLLs a hijack of the tool would plant beside it: ddraw, which it uses, and
 # those the system's ddraw and comctl32 load by name. version.dll is left
 # out: Wine's own user32 and advapi32 load it before the tool's first line
@@ -768,7 +797,7 @@ def planted_dlls(session, game):
 
 
 SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel, script_reads,
-                                     outside_links, planted_dlls)}
+                                     outside_links, planted_dlls, read_only_file)}
 
 
 def main():

@@ -175,8 +175,9 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
         EXPECT_EQ(c.read, FileSeam::Current().ReadAll(NativePath(c.probe), bytes));
         CRegistry& record = ReadSettingsLikeStartUp();
         EditSettings(record);
-        SaveConfirmed();
+        const SaveOutcome outcome = SaveConfirmed();
 
+        EXPECT_EQ(c.saves ? SaveOutcome::kSaved : SaveOutcome::kRefused, outcome.kind);
         EXPECT_EQ(c.probe != std::string(option) || c.read != IFileOps::kRefused, record.optionFileReadWhole);
         EXPECT_EQ(outsideBefore, Snapshot(l.outside));
         if (c.saves) {

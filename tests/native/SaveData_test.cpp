@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <random>
 #include <set>
@@ -44,10 +45,10 @@ protected:
         return record->preservedLines;
     }
 
-    void Save()
+    SaveOutcome Save()
     {
         RegistrySeam::Override scope(registry);
-        SaveConfirmed();
+        return SaveConfirmed();
     }
 
     // Reads the saved file back and saves again.
@@ -222,7 +223,9 @@ TEST_F(SaveDataTest, ReadOnlyFileIsLeftAlone)
         GTEST_SKIP() << "root writes read-only files";
     dir.WriteFile(kFile, "old\r\n");
     ASSERT_EQ(0, chmod((dir.Path() + "/" + kFile).c_str(), 0444));
-    Save();
+    const SaveOutcome outcome = Save();
+    EXPECT_EQ(SaveOutcome::kFailed, outcome.kind);
+    EXPECT_EQ(static_cast<unsigned long>(EACCES), outcome.code);
     EXPECT_EQ("old\r\n", dir.ReadFile(kFile));
     EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/OptionInfo.lua"}), ListTree(dir.Path()));
 }
@@ -247,7 +250,8 @@ TEST_F(SaveDataTest, LubBesideTheLuaFileWins)
 }
 
 // Each file operation of the save failing: the old file stays byte for byte,
-// or, where another temporary name can still be used, the new file is complete.
+// or, where another temporary name can still be used, the new file is complete;
+// the save says which, with the failing operation's own code.
 TEST_F(SaveDataTest, FailingFileOperationsLeaveTheOldFileOrTheWholeNewOne)
 {
     using Op = FaultyFileOps::Op;
@@ -265,17 +269,21 @@ TEST_F(SaveDataTest, FailingFileOperationsLeaveTheOldFileOrTheWholeNewOne)
         {"replace", FaultyFileOps::kReplace, -1, false},
     };
     const std::string old = "foreign = 1\r\nkept = 2\r\n" + ExpectedOptionFile({}, *record);
+    unsigned long code = 1000;
     for (const auto& c : cases) {
         Read(old);
         EditSettings(*record);
         record->width = 1280;
         const std::string expected = ExpectedOptionFile(record->preservedLines, *record);
         FaultyFileOps files;
-        files.Fail(c.op, c.nth);
+        files.Fail(c.op, c.nth, FaultyFileOps::kRefused, ++code);
+        SaveOutcome outcome;
         {
             FileSeam::Override scope(files);
-            Save();
+            outcome = Save();
         }
+        EXPECT_EQ(c.complete ? SaveOutcome::kSaved : SaveOutcome::kFailed, outcome.kind) << c.name;
+        EXPECT_EQ(c.complete ? 0 : code, outcome.code) << c.name;
         EXPECT_EQ(c.complete ? expected : old, dir.ReadFile(kFile)) << c.name;
         EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/OptionInfo.lua"}), ListTree(dir.Path())) << c.name;
         EXPECT_GT(files.Count(c.op), std::max(c.nth, 0)) << c.name << ": the operation never ran";
@@ -307,13 +315,13 @@ TEST_F(SaveDataTest, FileReadOnlyInPartIsNotReplaced)
     ReadSaveDataLines(*record, files);
     EXPECT_FALSE(record->optionFileReadWhole);
     record->width = 1280;
-    Save();
+    EXPECT_EQ(SaveOutcome::kNotReadWhole, Save().kind);
     EXPECT_EQ(old, dir.ReadFile(kFile));
     EXPECT_NE(nullptr, registry.Get(kSettingsKey, "DEVICENAME"));
 
     ReadSaveDataLines(*record, FileSeam::Current());
     ASSERT_TRUE(record->optionFileReadWhole) << "a later whole read allows the save again";
-    Save();
+    EXPECT_EQ(SaveOutcome::kSaved, Save().kind);
     EXPECT_NE(std::string::npos, dir.ReadFile(kFile).find("[\"WIDTH\"] = 1280\r\n"));
 }
 

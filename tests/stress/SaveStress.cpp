@@ -59,9 +59,9 @@ bool WholeSave(CRegistry& record, const std::string& bytes, int& writer, int& sa
 class CountingFileOps : public FaultyFileOps {
 public:
     int failedReplaces = 0;
-    bool Replace(const std::string& source, const std::string& target) override
+    FileStatus Replace(const std::string& source, const std::string& target) override
     {
-        const bool done = FaultyFileOps::Replace(source, target);
+        const FileStatus done = FaultyFileOps::Replace(source, target);
         failedReplaces += done ? 0 : 1;
         return done;
     }

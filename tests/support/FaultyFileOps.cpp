@@ -1,8 +1,8 @@
 #include "support/FaultyFileOps.h"
 
-void FaultyFileOps::Fail(Op op, int nth, ReplaceFault fault)
+void FaultyFileOps::Fail(Op op, int nth, ReplaceFault fault, unsigned long code)
 {
-    m_faults.push_back(Fault{op, nth, fault});
+    m_faults.push_back(Fault{op, nth, fault, code});
 }
 
 const FaultyFileOps::Fault* FaultyFileOps::Fails(Op op)
@@ -24,31 +24,36 @@ IFileOps::ReadResult FaultyFileOps::ReadAll(const std::string& path, std::string
     return kReadFailed;
 }
 
-IFileOps::Handle FaultyFileOps::CreateNew(const std::string& path)
+FileStatus FaultyFileOps::CreateNew(const std::string& path, Handle& file)
 {
-    return Fails(kCreateNew) ? nullptr : m_real.CreateNew(path);
+    file = nullptr;
+    const Fault* fault = Fails(kCreateNew);
+    return fault ? FileStatus::Failed(fault->code) : m_real.CreateNew(path, file);
 }
 
-bool FaultyFileOps::Write(Handle file, const void* data, size_t size)
+FileStatus FaultyFileOps::Write(Handle file, const void* data, size_t size)
 {
-    if (!Fails(kWrite))
+    const Fault* fault = Fails(kWrite);
+    if (!fault)
         return m_real.Write(file, data, size);
     m_real.Write(file, data, size / 2);  // as on a disk that fills up
-    return false;
+    return FileStatus::Failed(fault->code);
 }
 
-bool FaultyFileOps::Flush(Handle file)
+FileStatus FaultyFileOps::Flush(Handle file)
 {
-    return !Fails(kFlush) && m_real.Flush(file);
+    const Fault* fault = Fails(kFlush);
+    return fault ? FileStatus::Failed(fault->code) : m_real.Flush(file);
 }
 
-bool FaultyFileOps::Close(Handle file)
+FileStatus FaultyFileOps::Close(Handle file)
 {
-    const bool fails = Fails(kClose) != nullptr;
-    return m_real.Close(file) && !fails;
+    const Fault* fault = Fails(kClose);
+    const FileStatus closed = m_real.Close(file);
+    return fault ? FileStatus::Failed(fault->code) : closed;
 }
 
-bool FaultyFileOps::Replace(const std::string& source, const std::string& target)
+FileStatus FaultyFileOps::Replace(const std::string& source, const std::string& target)
 {
     const Fault* fault = Fails(kReplace);
     if (!fault)
@@ -59,7 +64,7 @@ bool FaultyFileOps::Replace(const std::string& source, const std::string& target
         movedAsideName = target + "~RF1a2b.TMP";
         m_real.Replace(target, movedAsideName);
     }
-    return false;
+    return FileStatus::Failed(fault->code);
 }
 
 bool FaultyFileOps::Remove(const std::string& path)

@@ -17,20 +17,28 @@ public:
         kTargetMovedAside,  // the old file lives on as movedAsideName; the new one keeps its name
     };
 
-    // Call number `nth` (0-based) of `op` fails; -1 fails every call. A failing
-    // read or write does half its work first, a failing close still releases
-    // the file, a failing replace does what `fault` says.
-    void Fail(Op op, int nth = -1, ReplaceFault fault = kRefused);
+    // The code a failing operation hands back unless told another (ENOSPC's
+    // value natively, ERROR_DISK_FULL's on Windows).
+#ifdef _WIN32
+    static constexpr unsigned long kFaultCode = 112;
+#else
+    static constexpr unsigned long kFaultCode = 28;
+#endif
+
+    // Call number `nth` (0-based) of `op` fails with `code`; -1 fails every
+    // call. A failing read or write does half its work first, a failing close
+    // still releases the file, a failing replace does what `fault` says.
+    void Fail(Op op, int nth = -1, ReplaceFault fault = kRefused, unsigned long code = kFaultCode);
     int Count(Op op) const { return m_counts[op]; }
 
     std::string movedAsideName;  // set by a kTargetMovedAside failure
 
     ReadResult ReadAll(const std::string& path, std::string& bytes) override;
-    Handle CreateNew(const std::string& path) override;
-    bool Write(Handle file, const void* data, size_t size) override;
-    bool Flush(Handle file) override;
-    bool Close(Handle file) override;
-    bool Replace(const std::string& source, const std::string& target) override;
+    FileStatus CreateNew(const std::string& path, Handle& file) override;
+    FileStatus Write(Handle file, const void* data, size_t size) override;
+    FileStatus Flush(Handle file) override;
+    FileStatus Close(Handle file) override;
+    FileStatus Replace(const std::string& source, const std::string& target) override;
     bool Remove(const std::string& path) override;
     bool Exists(const std::string& path) override { return m_real.Exists(path); }
     std::vector<std::string> List(const std::string& folder) override { return m_real.List(folder); }
@@ -42,6 +50,7 @@ private:
         Op op;
         int nth;
         ReplaceFault replace;
+        unsigned long code;
     };
     const Fault* Fails(Op op);
 

@@ -86,12 +86,12 @@ bool StartUpLikeTheTool()
     return true;
 }
 
-void SaveConfirmed()
+SaveOutcome SaveConfirmed()
 {
     const CRegistry& record = *CRegistry::Instance();
     RemoveLeftoverSaves(FileSeam::Current());
     WriteRegistry(record, RegistrySeam::Current());
-    SaveOptionFile(record, FileSeam::Current());
+    return SaveOptionFile(record, FileSeam::Current());
 }
 
 void ShutDownLikeTheTool()

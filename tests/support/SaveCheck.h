@@ -35,8 +35,9 @@ CRegistry& ReadSettingsLikeStartUp();
 // Changes a few values, so a new file differs from the one it replaces.
 void EditSettings(CRegistry& record);
 
-// The three saves in their order, as after a confirmed sheet.
-void SaveConfirmed();
+// The three saves in their order, as after a confirmed sheet; what the option
+// file's save did.
+SaveOutcome SaveConfirmed();
 
 // Start-up steps 1 to 6 over the current seams; false when no record could be made.
 bool StartUpLikeTheTool();

@@ -12,6 +12,7 @@
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
+#include "support/FaultyFileOps.h"
 #include "support/ScriptedDisplay.h"
 #include "support/TempDir.h"
 
@@ -115,6 +116,36 @@ TEST_F(StartupTest, FirstStartFindsDefaultsFromTheGameScripts)
     EXPECT_EQ(1, r.commandFlags[7]);
     EXPECT_STREQ("First HAL", r.deviceName);
     EXPECT_EQ(std::string("First HAL") + std::string(31, '\0'), registry.Get(kSettingsKey, "DEVICENAME")->bytes);
+}
+
+// A confirmed save that did not land is kept for the box after the sheet,
+// whose text names the file and the system's words for the code.
+TEST_F(StartupTest, FailedSaveIsKeptAndExplained)
+{
+    FaultyFileOps files;
+    files.Fail(FaultyFileOps::kReplace, -1, FaultyFileOps::kRefused, ERROR_ACCESS_DENIED);
+    {
+        FileSeam::Override fileScope(files);
+        Run(true, [](CRegistry& r) { r.width = 1024; });
+    }
+    EXPECT_EQ("GameWindowX = 12\r\n", File());
+    EXPECT_EQ(SaveOutcome::kFailed, CSetupApp::optionFileSave.kind);
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), CSetupApp::optionFileSave.code);
+
+    char system[256] = {};
+    ASSERT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED,
+                             0, system, sizeof system, nullptr),
+              0u);
+    const std::string words = std::string(system).substr(0, std::string(system).find_first_of("\r\n"));
+    const std::string text = CSetupApp::FailedSaveText(CSetupApp::optionFileSave);
+    EXPECT_EQ(0u, text.find("The settings were not saved.")) << text;
+    EXPECT_NE(std::string::npos, text.find("savedata\\OptionInfo.lua")) << text;
+    EXPECT_NE(std::string::npos, text.find(words)) << text;
+
+    Run(true, [](CRegistry&) {});
+    EXPECT_EQ(SaveOutcome::kSaved, CSetupApp::optionFileSave.kind);
+    for (const SaveOutcome::Kind quiet : {SaveOutcome::kSaved, SaveOutcome::kNotReadWhole, SaveOutcome::kRefused})
+        EXPECT_EQ("", CSetupApp::FailedSaveText(SaveOutcome{quiet, 0})) << quiet;
 }
 
 // A record that already exists makes CrateInstance fail, as running out of
