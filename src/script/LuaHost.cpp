@@ -419,16 +419,15 @@ int CLuaHost::GetDefaultCommand(const char* key)
     return GetInt(GetSettingName(kNameDefaultScript), GetSettingName(kNameCommandTable), key, 0);
 }
 
-const char* CLuaHost::GetString(const char* tableName, const char* key)
+std::string CLuaHost::GetString(const char* tableName, const char* key)
 {
     Key wanted = Key::Text(tableName, key);
-    if (!LookupValues(GetSettingName(kNameMessageScript), &wanted, 1) || wanted.text.empty())
-        return "";
-    m_result = wanted.text;
-    return m_result.c_str();
+    if (!LookupValues(GetSettingName(kNameMessageScript), &wanted, 1))
+        return std::string();
+    return wanted.text;
 }
 
-const char* CLuaHost::GetSetupMessage(const char* key)
+std::string CLuaHost::GetSetupMessage(const char* key)
 {
     return GetString(GetSettingName(kNameMessageTable), key);
 }

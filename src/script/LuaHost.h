@@ -67,9 +67,9 @@ public:
     int GetDefaultOption(const char* key);
     int GetDefaultCommand(const char* key);
 
-    // The text stays valid until the next string lookup.
-    const char* GetString(const char* tableName, const char* key);
-    const char* GetSetupMessage(const char* key);
+    // The text, or "" when the script has none.
+    std::string GetString(const char* tableName, const char* key);
+    std::string GetSetupMessage(const char* key);
 
     static std::string FormatText(const char* format, ...)
 #if defined(__GNUC__)
@@ -112,7 +112,6 @@ private:
     // when the state grew large, and starts over when a run hoarded memory.
     void Release(int top, bool failed);
 
-    std::string m_result;
     // The file LoadChunk hands to Lua: kept here, not on the C++ stack, which
     // a Lua error unwinds without running destructors.
     std::string m_chunk;

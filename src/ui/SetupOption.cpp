@@ -227,8 +227,8 @@ void CSetupOption::RefreshControls()
 
 void CSetupOption::OnOK()
 {
-    const char* question = CLuaHost::Instance().GetSetupMessage("ISOK");
-    if (MessageBox(question ? question : "", "Setup", MB_OKCANCEL) == IDOK) {
+    const std::string question = CLuaHost::Instance().GetSetupMessage("ISOK");
+    if (MessageBox(question.c_str(), "Setup", MB_OKCANCEL) == IDOK) {
         saveConfirmed = true;
         EnsureSaveDataFolder();
     } else {

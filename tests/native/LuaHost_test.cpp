@@ -73,7 +73,7 @@ TEST_F(LuaHostTest, MissingScriptsGiveTheDefaults)
     EXPECT_EQ(host.GetSavedCommand("/fog", -3), -3);
     EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 0);
     EXPECT_EQ(host.GetDefaultCommand("/fog"), 0);
-    EXPECT_STREQ(host.GetSetupMessage("ISOK"), "");
+    EXPECT_EQ(host.GetSetupMessage("ISOK"), "");
 }
 
 TEST_F(LuaHostTest, UncompilableSavedScriptFallsBackToTheDefaultScript)
@@ -153,10 +153,10 @@ TEST_F(LuaHostTest, SavedTablesStartEmptyForEveryRun)
 TEST_F(LuaHostTest, MessageTableStartsEmptyForEveryRun)
 {
     Write(kMessageFile, ".lua", "SetupMSG[\"ISOK\"] = \"Save?\"");
-    EXPECT_STREQ(host.GetSetupMessage("ISOK"), "Save?");
+    EXPECT_EQ(host.GetSetupMessage("ISOK"), "Save?");
     Write(kMessageFile, ".lua", "SetupMSG[\"Mode\"] = \"Resolution\"");
-    EXPECT_STREQ(host.GetSetupMessage("ISOK"), "");
-    EXPECT_STREQ(host.GetSetupMessage("Mode"), "Resolution");
+    EXPECT_EQ(host.GetSetupMessage("ISOK"), "");
+    EXPECT_EQ(host.GetSetupMessage("Mode"), "Resolution");
 }
 
 TEST_F(LuaHostTest, ScriptsShareGlobalsAndAreRunAnewForEveryLookup)
@@ -221,7 +221,7 @@ TEST_F(LuaHostTest, TextLookupsTakeStringsOnly)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
         Write(kMessageFile, ".lua", std::string("SetupMSG.ISOK = ") + c.value);
-        EXPECT_STREQ(host.GetSetupMessage("ISOK"), c.expected);
+        EXPECT_EQ(host.GetSetupMessage("ISOK"), c.expected);
     }
 }
 
@@ -254,7 +254,7 @@ TEST_F(LuaHostTest, FailingScriptsGiveTheDefault)
         Write(kDefaultFile, ".lua", Fill(c.script, "OptionInfoList", "5"));
         EXPECT_EQ(host.GetInt(kDefaultScript, "OptionInfoList", "K", 77), 77);
         Write(kMessageFile, ".lua", Fill(c.script, "SetupMSG", "\"text\""));
-        EXPECT_STREQ(host.GetString("SetupMSG", "K"), "");
+        EXPECT_EQ(host.GetString("SetupMSG", "K"), "");
     }
 }
 
@@ -287,9 +287,9 @@ TEST_F(LuaHostTest, HundredMixedLookupsKeepTheStackHeight)
         EXPECT_EQ(host.GetDefaultCommand("/fog"), 1);
         EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 100);
         EXPECT_EQ(host.GetInt("Other", "OptionInfoList", "Bgm_Volume", 7), 7);
-        EXPECT_STREQ(host.GetSetupMessage("ISOK"), "Save?");
-        EXPECT_STREQ(host.GetSetupMessage("Num"), "");
-        EXPECT_STREQ(host.GetString("NoSuchTable", "ISOK"), "");
+        EXPECT_EQ(host.GetSetupMessage("ISOK"), "Save?");
+        EXPECT_EQ(host.GetSetupMessage("Num"), "");
+        EXPECT_EQ(host.GetString("NoSuchTable", "ISOK"), "");
         EXPECT_EQ(host.GetInt(kDefaultScript, "NoSuchTable", "Bgm_Volume", 7), 7);
     }
     EXPECT_EQ(lua_gettop(state), 1);
@@ -378,8 +378,8 @@ TEST_F(LuaHostTest, ExampleScriptsProvideEveryKey)
         EXPECT_TRUE(value == 0 || value == 1) << GetSettingName(i);
     }
     for (int i = kNameFirstSystemTip; i < kSettingNameCount; ++i)
-        EXPECT_STRNE(host.GetSetupMessage(GetSettingName(i)), "") << GetSettingName(i);
-    EXPECT_STRNE(host.GetSetupMessage("ISOK"), "");
+        EXPECT_NE(host.GetSetupMessage(GetSettingName(i)), "") << GetSettingName(i);
+    EXPECT_NE(host.GetSetupMessage("ISOK"), "");
 }
 
 }  // namespace
