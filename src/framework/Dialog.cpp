@@ -15,20 +15,14 @@ const CRuntimeClass* CDialog::GetRuntimeClass() const
 
 BOOL CDialog::OnInitDialog()
 {
-    UpdateData(FALSE);
+    CDataExchange dx(this);
+    DoDataExchange(&dx);
     return TRUE;
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* /*msg*/)
 {
     return FALSE;
-}
-
-BOOL CDialog::UpdateData(BOOL saveAndValidate)
-{
-    CDataExchange dx(this, saveAndValidate);
-    DoDataExchange(&dx);
-    return TRUE;
 }
 
 void CDialog::DoDataExchange(CDataExchange* /*dx*/) {}

@@ -4,12 +4,12 @@
 
 #include "framework/Wnd.h"
 
+// Binding only: the controls hold the values, so there is no direction.
 class CDataExchange {
 public:
-    CDataExchange(CWnd* dialog, BOOL saveAndValidate) : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+    explicit CDataExchange(CWnd* dialog) : m_pDlgWnd(dialog) {}
 
     CWnd* m_pDlgWnd;
-    BOOL m_bSaveAndValidate;
 };
 
 // Binds `control` to the dialog's child `id` the first time; later calls keep
@@ -25,8 +25,6 @@ public:
     virtual BOOL OnInitDialog();
     // Nothing of its own: the sheet's loop does the dialog keyboard handling.
     virtual BOOL PreTranslateMessage(MSG* msg);
-
-    BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
 protected:
     virtual void DoDataExchange(CDataExchange* dx);

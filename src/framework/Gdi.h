@@ -22,7 +22,6 @@ public:
 
 class CBitmap : public CGdiObject {
 public:
-    operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
     // GetObjectA on the bitmap; 0 when there is none.
     int GetBitmap(BITMAP* info) const;
     BOOL CreateCompatibleBitmap(const CDC* dc, int width, int height);

@@ -6,16 +6,12 @@
 
 const CRuntimeClass CPropertyPage::runtimeClass = {"CPropertyPage", nullptr, &CDialog::runtimeClass};
 
-CPropertyPage::CPropertyPage(UINT templateId, UINT captionId) : m_psp{}
+CPropertyPage::CPropertyPage(UINT templateId) : m_psp{}
 {
     m_psp.dwSize = sizeof(m_psp);
     m_psp.dwFlags = PSP_DEFAULT;
     if (AfxHelpEnabled())
         m_psp.dwFlags |= PSP_HASHELP;
-    if (captionId) {
-        m_psp.dwFlags |= PSP_USETITLE;
-        m_psp.pszTitle = MAKEINTRESOURCEA(captionId);
-    }
     m_psp.pszTemplate = MAKEINTRESOURCEA(templateId);
     m_psp.hInstance = AfxFindResourceHandle(m_psp.pszTemplate, RT_DIALOG);
     m_psp.pfnDlgProc = &PageProc;
@@ -33,60 +29,15 @@ const CRuntimeClass* CPropertyPage::GetRuntimeClass() const
     return &runtimeClass;
 }
 
-BOOL CPropertyPage::OnSetActive()
-{
-    return TRUE;
-}
-
-BOOL CPropertyPage::OnKillActive()
-{
-    return UpdateData(TRUE);
-}
-
 void CPropertyPage::OnOK() {}
-
-void CPropertyPage::OnCancel() {}
-
-BOOL CPropertyPage::OnApply()
-{
-    OnOK();
-    return TRUE;
-}
-
-void CPropertyPage::OnReset()
-{
-    OnCancel();
-}
-
-BOOL CPropertyPage::OnQueryCancel()
-{
-    return TRUE;
-}
 
 bool CPropertyPage::OnPageNotify(const NMHDR& header, LRESULT* result)
 {
-    if (header.hwndFrom != GetParent())
+    if (header.hwndFrom != GetParent() || header.code != PSN_APPLY)
         return false;
-    switch (header.code) {
-    case PSN_SETACTIVE:
-        *result = OnSetActive() ? 0 : -1;
-        return true;
-    case PSN_KILLACTIVE:
-        *result = OnKillActive() ? FALSE : TRUE;
-        return true;
-    case PSN_APPLY:
-        *result = OnApply() ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE;
-        return true;
-    case PSN_RESET:
-        OnReset();
-        *result = 0;
-        return true;
-    case PSN_QUERYCANCEL:
-        *result = OnQueryCancel() ? FALSE : TRUE;
-        return true;
-    default:
-        return false;
-    }
+    OnOK();
+    *result = PSNRET_NOERROR;
+    return true;
 }
 
 INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

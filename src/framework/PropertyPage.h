@@ -12,26 +12,19 @@ public:
     static const CRuntimeClass runtimeClass;
     const CRuntimeClass* GetRuntimeClass() const override;
 
-    // The tab caption is the template's title unless `captionId` names a
-    // string resource.
-    explicit CPropertyPage(UINT templateId, UINT captionId = 0);
+    // The tab caption is the template's title.
+    explicit CPropertyPage(UINT templateId);
     // A window that outlives its page ignores the messages that still come.
     ~CPropertyPage() override;
 
-    // Page notifications from the sheet, translated once in PageProc.
-    virtual BOOL OnSetActive();
-    virtual BOOL OnKillActive();
-    // The sheet's OK; the default applies nothing.
+    // The sheet's OK (PSN_APPLY); the default applies nothing. The other page
+    // notifications get the platform's default answer.
     virtual void OnOK();
-    virtual void OnCancel();
-    virtual BOOL OnApply();
-    virtual void OnReset();
-    virtual BOOL OnQueryCancel();
 
     PROPSHEETPAGEA m_psp;
 
 private:
     static INT_PTR CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    // Handles PSN_* from the sheet; false for anything else.
+    // Handles PSN_APPLY from the sheet; false for anything else.
     bool OnPageNotify(const NMHDR& header, LRESULT* result);
 };

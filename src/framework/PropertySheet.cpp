@@ -8,34 +8,9 @@
 
 namespace {
 
-// The sheet whose window is being created: the creation hook subclasses the
-// first dialog window of the thread, so the sheet sees WM_INITDIALOG.
-struct SheetCreation {
-    CPropertySheet* sheet;
-    HHOOK hook;
-};
-SheetCreation g_creation = {nullptr, nullptr};
-
-bool IsTopLevelDialog(HWND hwnd, const CREATESTRUCTA* create)
-{
-    char name[16] = {};
-    return !(create->style & WS_CHILD) && GetClassNameA(hwnd, name, sizeof(name)) > 0 &&
-           lstrcmpA(name, "#32770") == 0;
-}
-
-// Keeps the message being processed for Default(), restoring the outer one
-// for nested messages.
-class CurrentMessage {
-public:
-    CurrentMessage(MSG& slot, const MSG& message) : m_slot(slot), m_previous(slot) { m_slot = message; }
-    ~CurrentMessage() { m_slot = m_previous; }
-    CurrentMessage(const CurrentMessage&) = delete;
-    CurrentMessage& operator=(const CurrentMessage&) = delete;
-
-private:
-    MSG& m_slot;
-    MSG m_previous;
-};
+// The sheet whose window PropertySheetA is making: the sheet callback carries
+// no data of its own.
+CPropertySheet* g_creating = nullptr;
 
 }  // namespace
 
@@ -104,20 +79,10 @@ BOOL CPropertySheet::PreTranslateMessage(MSG* msg)
     return IsWindow() && SendMessage(PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(msg)) != FALSE;
 }
 
-BOOL CPropertySheet::OnInitDialog()
-{
-    return static_cast<BOOL>(Default());
-}
+void CPropertySheet::OnInitDialog() {}
 
-LRESULT CPropertySheet::Default()
+HWND CPropertySheet::Create()
 {
-    return AfxGetCommonControls().DefSubclassProc(m_hWnd, m_current.message, m_current.wParam, m_current.lParam);
-}
-
-HWND CPropertySheet::Create(CWnd* parent)
-{
-    if (parent)
-        m_pParentWnd = parent;
     return CreateSheetWindow(m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr);
 }
 
@@ -168,7 +133,8 @@ HWND CPropertySheet::CreateSheetWindow(HWND owner)
 
     PROPSHEETHEADERA header = m_psh;
     header.dwSize = sizeof(header);
-    header.dwFlags |= PSH_PROPSHEETPAGE | PSH_MODELESS;
+    header.dwFlags |= PSH_PROPSHEETPAGE | PSH_MODELESS | PSH_USECALLBACK;
+    header.pfnCallback = &SheetCallback;
     header.hwndParent = owner;
     header.hInstance = AfxGetInstanceHandle();
     header.pszCaption = m_caption.c_str();
@@ -178,12 +144,9 @@ HWND CPropertySheet::CreateSheetWindow(HWND owner)
     header.ppsp = m_pageHeaders.data();
 
     m_hWnd = nullptr;
-    g_creation.sheet = this;
-    g_creation.hook = SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, GetCurrentThreadId());
+    g_creating = this;
     const INT_PTR created = AfxGetCommonControls().PropertySheetA(&header);
-    if (g_creation.hook)
-        UnhookWindowsHookEx(g_creation.hook);
-    g_creation = SheetCreation{nullptr, nullptr};
+    g_creating = nullptr;
 
     if (created == 0 || created == -1) {
         if (IsWindow())
@@ -208,13 +171,10 @@ void CPropertySheet::UseSheetFont(PROPSHEETPAGEA& page, std::vector<DWORD>& stor
 
 LRESULT CPropertySheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CurrentMessage current(m_current, MSG{m_hWnd, message, wParam, lParam, 0, {0, 0}});
-    if (message == WM_INITDIALOG)
-        return OnInitDialog();
     LRESULT result = 0;
     if (OnWndMsg(message, wParam, lParam, &result))
         return result;
-    return Default();
+    return AfxGetCommonControls().DefSubclassProc(m_hWnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -235,21 +195,20 @@ LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wP
     }
 }
 
-LRESULT CALLBACK CPropertySheet::CreationHook(int code, WPARAM wParam, LPARAM lParam)
+int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT message, LPARAM /*lParam*/)
 {
+    // Inside the sheet's own WM_INITDIALOG: its buttons exist, its start page
+    // may not yet.
     try {
-        if (code == HCBT_CREATEWND && g_creation.sheet) {
-            HWND hwnd = reinterpret_cast<HWND>(wParam);
-            const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
-            if (IsTopLevelDialog(hwnd, create->lpcs)) {
-                CPropertySheet* sheet = g_creation.sheet;
-                g_creation.sheet = nullptr;
-                sheet->m_hWnd = hwnd;
-                AfxGetCommonControls().SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(sheet));
-            }
+        if (message == PSCB_INITIALIZED && g_creating) {
+            CPropertySheet* sheet = g_creating;
+            g_creating = nullptr;
+            sheet->m_hWnd = hwnd;
+            AfxGetCommonControls().SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(sheet));
+            sheet->OnInitDialog();
         }
     } catch (...) {
         AfxNoteCallbackFailure();
     }
-    return CallNextHookEx(g_creation.hook, code, wParam, lParam);
+    return 0;
 }

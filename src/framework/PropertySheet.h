@@ -35,22 +35,18 @@ public:
     // window could not be created.
     virtual INT_PTR DoModal();
     // The modeless sheet window; null on failure.
-    HWND Create(CWnd* parent = nullptr);
+    HWND Create();
     // True while the sheet is shown and has not been closed by its buttons.
     bool IsOpen() const;
 
     // The active page's PreTranslateMessage, then the sheet's dialog keys.
     BOOL PreTranslateMessage(MSG* msg);
 
-    // Runs after the platform has built the sheet, its buttons and its
-    // start page. Returns the platform's answer to WM_INITDIALOG.
-    virtual BOOL OnInitDialog();
+    // Runs once the platform has built the sheet and its buttons, perhaps
+    // before its start page (PSCB_INITIALIZED).
+    virtual void OnInitDialog();
 
     PROPSHEETHEADERA m_psh;
-
-protected:
-    // The platform's handling of the message being processed.
-    LRESULT Default();
 
 private:
     HWND CreateSheetWindow(HWND owner);
@@ -60,7 +56,7 @@ private:
 
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR self);
-    static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+    static int CALLBACK SheetCallback(HWND hwnd, UINT message, LPARAM lParam);
 
     std::string m_caption;
     CWnd* m_pParentWnd;
@@ -68,5 +64,4 @@ private:
     std::vector<PROPSHEETPAGEA> m_pageHeaders;
     // The pages' templates in the sheet's font, while the window is made.
     std::vector<std::vector<DWORD>> m_pageTemplates;
-    MSG m_current{};
 };

@@ -12,11 +12,11 @@ public:
     CToolTipCtrl() = default;
     ~CToolTipCtrl() override;
 
-    // A tooltip window owned by `parent`, with WS_POPUP and `style`.
-    BOOL Create(CWnd* parent, DWORD style = 0);
-    // Registers `tool` as a tool identified by its window (id 0) or by `id`
-    // within its parent with `rect`. The control copies the text.
-    BOOL AddTool(HWND tool, const char* text, const RECT* rect = nullptr, UINT_PTR id = 0);
+    // A tooltip window owned by `parent`.
+    BOOL Create(CWnd* parent);
+    // Registers the window `tool` as a tool of its parent. The control copies
+    // the text.
+    BOOL AddTool(HWND tool, const char* text);
     // Lets the control see a mouse message meant for a tool.
     void RelayEvent(MSG* msg) { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg)); }
 };

@@ -37,8 +37,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     CWinApp* app = AfxGetApp();
     if (!app)
         return -1;
-    if (!app->m_pszAppName)
-        app->m_pszAppName = ModuleBaseName();
+    app->m_pszAppName = ModuleBaseName();
     AfxInitCommonControls();
     // No message loop unless InitInstance asks for one by returning TRUE.
     if (app->InitInstance()) {
@@ -51,7 +50,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     return app->ExitInstance();
 }
 
-CWinApp::CWinApp(const char* appName) : m_pszAppName(appName)
+CWinApp::CWinApp()
 {
     g_app = this;
 }

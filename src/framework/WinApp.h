@@ -7,7 +7,7 @@
 
 class CWinApp : public CCmdTarget {
 public:
-    explicit CWinApp(const char* appName = nullptr);
+    CWinApp();
     ~CWinApp() override;
 
     virtual BOOL InitInstance();
@@ -16,8 +16,8 @@ public:
     // The standard handler of ID_HELP: opens the application's help file.
     void OnHelp();
 
-    // Without a name from the constructor the executable's base name is used.
-    const char* m_pszAppName;
+    // The executable's base name, set before InitInstance.
+    const char* m_pszAppName = nullptr;
 };
 
 CWinApp* AfxGetApp();

@@ -1,7 +1,5 @@
 #include "framework/Wnd.h"
 
-#include "framework/WinApp.h"
-
 const CRuntimeClass CWnd::runtimeClass = {"CWnd", nullptr, &CCmdTarget::runtimeClass};
 
 CWnd::~CWnd() = default;
@@ -9,11 +7,6 @@ CWnd::~CWnd() = default;
 const CRuntimeClass* CWnd::GetRuntimeClass() const
 {
     return &runtimeClass;
-}
-
-BOOL CWnd::MoveWindow(int x, int y, int width, int height, BOOL repaint)
-{
-    return ::MoveWindow(m_hWnd, x, y, width, height, repaint);
 }
 
 BOOL CWnd::DestroyWindow()
@@ -25,10 +18,6 @@ BOOL CWnd::DestroyWindow()
 
 int CWnd::MessageBox(const char* text, const char* caption, UINT type)
 {
-    if (!caption) {
-        const CWinApp* app = AfxGetApp();
-        caption = app && app->m_pszAppName ? app->m_pszAppName : "";
-    }
     return ::MessageBoxA(m_hWnd, text, caption, type);
 }
 

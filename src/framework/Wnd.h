@@ -22,15 +22,12 @@ public:
     // Null when there is no such child.
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     HWND GetParent() const { return ::GetParent(m_hWnd); }
-    BOOL MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE);
-    void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
-    void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
     void ScreenToClient(POINT* point) const { ::ScreenToClient(m_hWnd, point); }
     void SetDlgItemText(int id, const char* text) { ::SetDlgItemTextA(m_hWnd, id, text); }
     void SetFont(HFONT font, BOOL redraw = TRUE) { SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw); }
     BOOL DestroyWindow();
-    // Modal; owned by this window. A null caption gives the application's name.
-    int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);
+    // Modal; owned by this window.
+    int MessageBox(const char* text, const char* caption, UINT type);
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const
     {
         return ::SendMessageA(m_hWnd, message, wParam, lParam);

@@ -65,7 +65,7 @@ void CPageSkin::ScaleBackground(int unitX, int unitY)
 
 void CPageSkin::SetupToolTips()
 {
-    m_toolTip.Create(this, 0);
+    m_toolTip.Create(this);
     // Every text from one run of the message script.
     std::vector<CLuaHost::Key> texts;
     for (int i = 0; i < m_style.toolTipCount; ++i)

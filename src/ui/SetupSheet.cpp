@@ -1,5 +1,6 @@
 #include "ui/SetupSheet.h"
 
+#include "framework/Gdi.h"
 #include "resource.h"
 #include "settings/Registry.h"
 #include "ui/SetupCMD.h"
@@ -31,7 +32,6 @@ const AFX_MSGMAP CSetupSheet::messageMap = AfxMakeMessageMap(&CPropertySheet::me
 CSetupSheet::CSetupSheet(const char* caption, CWnd* parent, UINT selectPage)
     : CPropertySheet(caption, parent, selectPage)
 {
-    m_psh.dwFlags |= PSH_NOAPPLYNOW;
 }
 
 CSetupSheet::~CSetupSheet() = default;
@@ -46,9 +46,9 @@ const AFX_MSGMAP* CSetupSheet::GetMessageMap() const
     return &messageMap;
 }
 
-BOOL CSetupSheet::OnInitDialog()
+void CSetupSheet::OnInitDialog()
 {
-    const BOOL result = CPropertySheet::OnInitDialog();
+    CPropertySheet::OnInitDialog();
     for (int id : {IDOK, IDCANCEL, IDHELP})
         OffsetChild(id, kButtonShift, 0);
     SetDlgItemText(IDOK, "OK");
@@ -65,14 +65,14 @@ BOOL CSetupSheet::OnInitDialog()
 
     DestroyChild(IDHELP);
     DestroyChild(ID_APPLY_NOW);
-    return result;
 }
 
 HBRUSH CSetupSheet::OnCtlColor(CDC* dc, CWnd* /*wnd*/, UINT /*kind*/)
 {
     dc->SetTextColor(RGB(0, 0, 0));
     dc->SetBkColor(RGB(255, 255, 255));
-    return m_brushBack;
+    // No brush: the platform's default background stays.
+    return nullptr;
 }
 
 void CSetupSheet::OnDefault()

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "framework/Button.h"
-#include "framework/Gdi.h"
 #include "framework/PropertySheet.h"
 
 class CSetupSheet : public CPropertySheet {
@@ -15,7 +14,7 @@ public:
     ~CSetupSheet() override;
     const AFX_MSGMAP* GetMessageMap() const override;
     // Replaces the platform's Help and Apply with DEFAULT.
-    BOOL OnInitDialog() override;
+    void OnInitDialog() override;
 
     HBRUSH OnCtlColor(CDC* dc, CWnd* wnd, UINT kind);
     // Resets every setting and refreshes the pages whose windows exist.
@@ -26,8 +25,6 @@ public:
     RECT GetChildRect(int id) const;
     void DestroyChild(int id);
 
-    // Never given a brush: the sheet keeps the platform's colours.
-    CBrush m_brushBack;
     CButton m_btnDefault;
 
 protected:

@@ -254,7 +254,7 @@ TEST(DataExchange, BindsOnceAndKeepsTheFirstWindow)
     ASSERT_NE(sheet.Create(), nullptr);
     ASSERT_NE(page.m_hWnd, nullptr);
     CWnd control;
-    CDataExchange dx(&page, FALSE);
+    CDataExchange dx(&page);
     DDX_Control(&dx, IDC_COMBO_DEVICE, control);
     EXPECT_EQ(control.m_hWnd, GetDlgItem(page.m_hWnd, IDC_COMBO_DEVICE));
     DDX_Control(&dx, IDC_COMBO_MODE, control);
