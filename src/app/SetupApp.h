@@ -23,11 +23,12 @@ public:
     static bool StartUp();
     // The three saves, in their order, when the user confirmed.
     static void SaveIfConfirmed();
-    // After the sheet has closed: tells the player when the confirmed save of
-    // the option file did not land, with one message box.
+    // After the sheet has closed: tells the player, with one message box,
+    // when a part of the confirmed save did not land.
     static void ReportFailedSave();
-    // That box's text; empty for an outcome the player is not told about.
-    static std::string FailedSaveText(const SaveOutcome& outcome);
+    // That box's text for what the registry write and the option file's save
+    // did; empty when the player is not told.
+    static std::string FailedSaveText(long registryCode, const SaveOutcome& optionFile);
     // Shutdown steps before the framework's ExitInstance.
     static void ShutDown();
 
@@ -39,6 +40,8 @@ public:
     static void WritePreservedLines();
     static void AppendOptionLines();
 
-    // What the last AppendOptionLines did, kept for ReportFailedSave.
+    // What the last WriteRegistry and AppendOptionLines did, kept for
+    // ReportFailedSave.
+    static long registrySave;
     static SaveOutcome optionFileSave;
 };

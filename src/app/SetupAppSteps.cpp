@@ -57,7 +57,7 @@ void CSetupApp::ReadRegistry()
 void CSetupApp::WriteRegistry()
 {
     if (const CRegistry* record = CRegistry::Instance())
-        ::WriteRegistry(*record, RegistrySeam::Current());
+        registrySave = ::WriteRegistry(*record, RegistrySeam::Current());
 }
 
 void CSetupApp::ReadSaveDataLines()
@@ -86,36 +86,43 @@ void CSetupApp::AppendOptionLines()
         optionFileSave = ::SaveOptionFile(*record, FileSeam::Current());
 }
 
+long CSetupApp::registrySave = kRegSuccess;
 SaveOutcome CSetupApp::optionFileSave;
 
-std::string CSetupApp::FailedSaveText(const SaveOutcome& outcome)
+namespace {
+
+// The system's words for `code`, in the player's language.
+std::string SystemText(unsigned long code)
 {
-    // A file left alone because start-up could not read it, or refused as a
-    // link out of the game folder, is the tool keeping it safe, not a fault.
-    if (outcome.kind != SaveOutcome::kFailed)
-        return std::string();
-    std::string text = "The settings were not saved.\n\n";
-    text.append(kOptionFilePath.data(), kOptionFilePath.size());
     char* system = nullptr;
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, outcome.code, 0, reinterpret_cast<char*>(&system), 0, nullptr);
-    if (length > 0) {
-        std::string message(system, length);
-        message.erase(message.find_last_not_of("\r\n ") + 1);
-        text += ": " + message;
-    } else {
-        text += ": error " + std::to_string(outcome.code);
-    }
+                       nullptr, code, 0, reinterpret_cast<char*>(&system), 0, nullptr);
+    std::string text = length > 0 ? std::string(system, length) : "error " + std::to_string(code);
     LocalFree(system);
+    text.erase(text.find_last_not_of("\r\n ") + 1);
     return text;
+}
+
+}  // namespace
+
+std::string CSetupApp::FailedSaveText(long registryCode, const SaveOutcome& optionFile)
+{
+    std::string failed;
+    if (registryCode != kRegSuccess)
+        failed += std::string("\nHKEY_LOCAL_MACHINE\\") + kSettingsKey + ": " + SystemText(registryCode);
+    // A file left alone because start-up could not read it, or refused as a
+    // link out of the game folder, is the tool keeping it safe, not a fault.
+    if (optionFile.kind == SaveOutcome::kFailed)
+        failed += "\n" + std::string(kOptionFilePath) + ": " + SystemText(optionFile.code);
+    return failed.empty() ? failed : "The settings were not saved.\n" + failed;
 }
 
 void CSetupApp::ReportFailedSave()
 {
     if (!saveConfirmed)
         return;
-    const std::string text = FailedSaveText(optionFileSave);
+    const std::string text = FailedSaveText(registrySave, optionFileSave);
     if (!text.empty())
         MessageBoxA(nullptr, text.c_str(), "Kestrune Setup", MB_OK | MB_ICONERROR);
 }

@@ -13,14 +13,16 @@
 
 #include "common/Seam.h"
 
-// How a write-side operation ended. kRefused: the path leads out of the game
-// folder, has another name or is not a regular file, so nothing was tried.
+// How a file operation ended. kMissing: ReadAll found no file or no folder.
+// kRefused: the path leads out of the game folder, has another name or is
+// not a regular file, so nothing was tried.
 struct FileStatus {
-    enum Kind { kDone, kFailed, kRefused };
+    enum Kind { kDone, kMissing, kFailed, kRefused };
     Kind kind = kDone;
-    unsigned long code = 0;  // with kFailed, GetLastError()'s or errno's value
+    unsigned long code = 0;  // with kMissing and kFailed, GetLastError()'s or errno's value
 
     static FileStatus Done() { return FileStatus{}; }
+    static FileStatus Missing(unsigned long code) { return FileStatus{kMissing, code}; }
     static FileStatus Failed(unsigned long code) { return FileStatus{kFailed, code}; }
     static FileStatus Refused() { return FileStatus{kRefused, 0}; }
     explicit operator bool() const { return kind == kDone; }
@@ -29,14 +31,11 @@ struct FileStatus {
 class IFileOps {
 public:
     typedef void* Handle;
-    // kRefused: the file leads out of the game folder, has another name, or
-    // is not a regular file; it was not read.
-    enum ReadResult { kRead, kMissing, kReadFailed, kRefused };
 
     virtual ~IFileOps() = default;
     // Reads the whole file, letting other programs read, write and replace it
     // meanwhile. kMissing when it or its folder does not exist.
-    virtual ReadResult ReadAll(const std::string& path, std::string& bytes) = 0;
+    virtual FileStatus ReadAll(const std::string& path, std::string& bytes) = 0;
     // Creates a file that does not exist yet, for writing, opened for this
     // process alone, in `file`; fails when it exists or cannot be made.
     // Create, Replace, Remove and List refuse a folder that lies outside the
@@ -50,10 +49,10 @@ public:
     // rewrite and remove now, or that leads out of the game folder or has
     // another name.
     virtual FileStatus Replace(const std::string& source, const std::string& target) = 0;
-    virtual bool Remove(const std::string& path) = 0;
+    virtual FileStatus Remove(const std::string& path) = 0;
     virtual bool Exists(const std::string& path) = 0;
-    // The names in `folder`; empty when it cannot be listed.
-    virtual std::vector<std::string> List(const std::string& folder) = 0;
+    // The names in `folder`; none when it cannot be listed.
+    virtual FileStatus List(const std::string& folder, std::vector<std::string>& names) = 0;
     // This process, and whether process `id` is still running: a temporary
     // file carries its writer's id, so what a killed run left can be told
     // from what another running copy is still writing.

@@ -74,35 +74,35 @@ bool InGameFolder(int fd)
            (path.size() == length || folder[length - 1] == '/' || path[length] == '/');
 }
 
+// errno's value, never 0: a call that fails without setting it still fails.
+FileStatus LastError()
+{
+    return FileStatus::Failed(errno ? static_cast<unsigned long>(errno) : static_cast<unsigned long>(EIO));
+}
+
 // Opens `name` in `folder` with `flags`, following links, when it leads to a
 // regular file with one name in the game folder: a link to a file elsewhere,
 // a second name of one, a FIFO or a device is never read or replaced.
 // The link count is taken before the path, so a second name removed in
 // between still shows. A file that another copy's save replaced meanwhile has
 // no name left; its name is opened again.
-IFileOps::ReadResult OpenPlainFile(int folder, const char* name, int flags, Descriptor& file)
+FileStatus OpenPlainFile(int folder, const char* name, int flags, Descriptor& file)
 {
     constexpr int kReopens = 3;
     for (int attempt = 0;; ++attempt) {
         Descriptor opened(openat(folder, name, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (opened.Get() < 0)
-            return errno == ENOENT || errno == ENOTDIR ? IFileOps::kMissing : IFileOps::kReadFailed;
+            return errno == ENOENT || errno == ENOTDIR ? FileStatus::Missing(errno) : LastError();
         struct stat st;
         if (fstat(opened.Get(), &st) != 0)
-            return IFileOps::kReadFailed;
+            return LastError();
         if (S_ISREG(st.st_mode) && st.st_nlink == 1 && InGameFolder(opened.Get())) {
             file = std::move(opened);
-            return IFileOps::kRead;
+            return FileStatus::Done();
         }
         if (attempt == kReopens || fstat(opened.Get(), &st) != 0 || st.st_nlink != 0)
-            return IFileOps::kRefused;
+            return FileStatus::Refused();
     }
-}
-
-// errno's value, never 0: a call that fails without setting it still fails.
-FileStatus LastError()
-{
-    return FileStatus::Failed(errno ? static_cast<unsigned long>(errno) : static_cast<unsigned long>(EIO));
 }
 
 // The folder `path` names, opened, when it lies in the game folder: nothing is
@@ -134,11 +134,10 @@ FileStatus OpenFolderOf(const std::string& path, std::string& name, Descriptor& 
 
 class PosixFileOps : public IFileOps {
 public:
-    ReadResult ReadAll(const std::string& path, std::string& bytes) override
+    FileStatus ReadAll(const std::string& path, std::string& bytes) override
     {
         Descriptor file;
-        const ReadResult opened = OpenPlainFile(AT_FDCWD, path.c_str(), O_RDONLY, file);
-        if (opened != kRead)
+        if (const FileStatus opened = OpenPlainFile(AT_FDCWD, path.c_str(), O_RDONLY, file); !opened)
             return opened;
         bytes.clear();
         char buffer[65536];
@@ -147,7 +146,7 @@ public:
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0)
-                return got < 0 ? kReadFailed : kRead;
+                return got < 0 ? LastError() : FileStatus::Done();
             bytes.append(buffer, static_cast<size_t>(got));
         }
     }
@@ -193,45 +192,50 @@ public:
         // rename(2) would also replace a file the tool may not write, which
         // Windows refuses; refuse it here as well.
         Descriptor existing;
-        const ReadResult found = OpenPlainFile(targetFolder.Get(), targetName.c_str(), O_PATH, existing);
-        if (found == kRefused)
-            return FileStatus::Refused();
-        if (found == kReadFailed)
-            return LastError();
-        if (found == kRead && faccessat(targetFolder.Get(), targetName.c_str(), W_OK, 0) != 0)
+        const FileStatus found = OpenPlainFile(targetFolder.Get(), targetName.c_str(), O_PATH, existing);
+        if (found.kind == FileStatus::kRefused || found.kind == FileStatus::kFailed)
+            return found;
+        if (found && faccessat(targetFolder.Get(), targetName.c_str(), W_OK, 0) != 0)
             return LastError();
         if (renameat(sourceFolder.Get(), sourceName.c_str(), targetFolder.Get(), targetName.c_str()) != 0)
             return LastError();
         fsync(targetFolder.Get());  // the new name must reach the disk too; the data already has
         return FileStatus::Done();
     }
-    bool Remove(const std::string& path) override
+    FileStatus Remove(const std::string& path) override
     {
         std::string name;
         Descriptor folder;
-        return OpenFolderOf(path, name, folder) && unlinkat(folder.Get(), name.c_str(), 0) == 0;
+        if (const FileStatus status = OpenFolderOf(path, name, folder); !status)
+            return status;
+        return unlinkat(folder.Get(), name.c_str(), 0) == 0 ? FileStatus::Done() : LastError();
     }
     bool Exists(const std::string& path) override
     {
         struct stat st;
         return lstat(path.c_str(), &st) == 0;
     }
-    std::vector<std::string> List(const std::string& folder) override
+    FileStatus List(const std::string& folder, std::vector<std::string>& names) override
     {
-        std::vector<std::string> names;
+        names.clear();
         Descriptor opened;
-        if (!OpenFolder(folder, opened))
-            return names;
+        if (const FileStatus status = OpenFolder(folder, opened); !status)
+            return status;
         const int fd = opened.Release();
         DIR* dir = fdopendir(fd);
         if (!dir) {
+            const FileStatus failed = LastError();
             close(fd);
-            return names;
+            return failed;
         }
+        errno = 0;
         while (const dirent* entry = readdir(dir))
             names.emplace_back(entry->d_name);
+        const FileStatus status = errno == 0 ? FileStatus::Done() : LastError();
         closedir(dir);
-        return names;
+        if (!status)
+            names.clear();
+        return status;
     }
     unsigned long ProcessId() override { return static_cast<unsigned long>(getpid()); }
     bool ProcessRunning(unsigned long id) override

@@ -154,32 +154,36 @@ private:
 
 class Win32FileOps : public IFileOps {
 public:
-    ReadResult ReadAll(const std::string& path, std::string& bytes) override
+    FileStatus ReadAll(const std::string& path, std::string& bytes) override
     {
         // Sharing deletion too, so a read never stops another copy's save.
         HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? kMissing : kReadFailed;
+            const FileStatus failed = LastError();
+            const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
+            return missing ? FileStatus::Missing(failed.code) : failed;
         }
         if (!PlainFileInGameFolder(file)) {
             CloseHandle(file);
-            return kRefused;
+            return FileStatus::Refused();
         }
         bytes.clear();
         char buffer[65536];
         DWORD got = 0;
-        bool ok = true;
+        BOOL ok = TRUE;
+        FileStatus status;
         try {
-            while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != 0) && got > 0)
+            while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
                 bytes.append(buffer, got);
+            if (!ok)
+                status = LastError();
         } catch (...) {
             CloseHandle(file);  // an open handle would stop every other copy's save
             throw;
         }
         CloseHandle(file);
-        return ok ? kRead : kReadFailed;
+        return status;
     }
     FileStatus CreateNew(const std::string& path, Handle& created) override
     {
@@ -231,30 +235,35 @@ public:
             Sleep(kReplacePauseMs);
         }
     }
-    bool Remove(const std::string& path) override
+    FileStatus Remove(const std::string& path) override
     {
         const HeldFolder folder(FolderOf(path));
-        return folder && DeleteFileA(path.c_str()) != 0;
+        if (!folder)
+            return folder.Status();
+        return DeleteFileA(path.c_str()) ? FileStatus::Done() : LastError();
     }
     bool Exists(const std::string& path) override
     {
         return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    std::vector<std::string> List(const std::string& folder) override
+    FileStatus List(const std::string& folder, std::vector<std::string>& names) override
     {
-        std::vector<std::string> names;
+        names.clear();
         const HeldFolder held(folder);
         if (!held)
-            return names;
+            return held.Status();
         WIN32_FIND_DATAA found;
         const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
         if (search == INVALID_HANDLE_VALUE)
-            return names;
+            return LastError();
         do
             names.emplace_back(found.cFileName);
         while (FindNextFileA(search, &found));
+        const FileStatus status = GetLastError() == ERROR_NO_MORE_FILES ? FileStatus::Done() : LastError();
         FindClose(search);
-        return names;
+        if (!status)
+            names.clear();
+        return status;
     }
     unsigned long ProcessId() override { return GetCurrentProcessId(); }
     bool ProcessRunning(unsigned long id) override

@@ -76,7 +76,7 @@ bool ReadScript(const char* path, std::string& bytes)
 {
     bool read = false;
     try {
-        read = FileSeam::Current().ReadAll(path, bytes) == IFileOps::kRead && bytes.size() <= CLuaHost::kMemoryCap;
+        read = FileSeam::Current().ReadAll(path, bytes) && bytes.size() <= CLuaHost::kMemoryCap;
     } catch (...) {
     }
     if (!read)

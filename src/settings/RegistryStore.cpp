@@ -33,9 +33,11 @@ void TerminateDeviceName(CRegistry& record, long taken)
     name[room - 1] = '\0';
 }
 
-void Store(IRegistryApi& api, RegKey key, const char* name, uint32_t type, const void* data, uint32_t size)
+// Keeps the first failure: that is the one the player is told about.
+void Note(long& first, long result)
 {
-    api.SetValue(key, name, type, data, size);  // the last writer wins; nothing to report
+    if (first == kRegSuccess)
+        first = result;
 }
 
 }  // namespace
@@ -49,7 +51,7 @@ void ReadRegistry(CRegistry& record, IRegistryApi& api)
         api.CloseKey(key);
 
     if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) != kRegSuccess) {
-        WriteRegistry(record, api);
+        WriteRegistry(record, api);  // at start-up a failure stays silent
         return;
     }
     api.CloseKey(key);
@@ -66,21 +68,27 @@ void ReadRegistry(CRegistry& record, IRegistryApi& api)
     api.CloseKey(key);
 }
 
-void WriteRegistry(const CRegistry& record, IRegistryApi& api)
+long WriteRegistry(const CRegistry& record, IRegistryApi& api)
 {
+    long first = kRegSuccess;
     RegKey key = 0;
-    if (api.CreateKey(kSettingsKey, kKeyAllAccess, &key) == kRegSuccess) {
-        Store(api, key, "DEVICENAME", kRegSz, record.deviceName, sizeof record.deviceName);
-        Store(api, key, "GUIDDEVICE", kRegBinary, &record.deviceGuid, sizeof record.deviceGuid);
-        Store(api, key, "GUIDDRIVER", kRegBinary, &record.driverGuid, sizeof record.driverGuid);
+    long created = api.CreateKey(kSettingsKey, kKeyAllAccess, &key);
+    Note(first, created);
+    if (created == kRegSuccess) {
+        Note(first, api.SetValue(key, "DEVICENAME", kRegSz, record.deviceName, sizeof record.deviceName));
+        Note(first, api.SetValue(key, "GUIDDEVICE", kRegBinary, &record.deviceGuid, sizeof record.deviceGuid));
+        Note(first, api.SetValue(key, "GUIDDRIVER", kRegBinary, &record.driverGuid, sizeof record.driverGuid));
         api.CloseKey(key);
     }
-    if (api.CreateKey(kSettingsKey, kKeyAllAccess, &key) != kRegSuccess)
-        return;
-    Store(api, key, "SOUNDMODE", kRegDword, &record.soundMode, sizeof record.soundMode);
-    Store(api, key, "SPEAKERTYPE", kRegDword, &record.speakerType, sizeof record.speakerType);
-    Store(api, key, "DIGITALRATETYPE", kRegDword, &record.digitalRateType, sizeof record.digitalRateType);
-    Store(api, key, "DIGITALBITSTYPE", kRegDword, &record.digitalBitsType, sizeof record.digitalBitsType);
-    Store(api, key, "PROVIDERNAME", kRegSz, record.providerName, sizeof record.providerName);
+    created = api.CreateKey(kSettingsKey, kKeyAllAccess, &key);
+    Note(first, created);
+    if (created != kRegSuccess)
+        return first;
+    Note(first, api.SetValue(key, "SOUNDMODE", kRegDword, &record.soundMode, sizeof record.soundMode));
+    Note(first, api.SetValue(key, "SPEAKERTYPE", kRegDword, &record.speakerType, sizeof record.speakerType));
+    Note(first, api.SetValue(key, "DIGITALRATETYPE", kRegDword, &record.digitalRateType, sizeof record.digitalRateType));
+    Note(first, api.SetValue(key, "DIGITALBITSTYPE", kRegDword, &record.digitalBitsType, sizeof record.digitalBitsType));
+    Note(first, api.SetValue(key, "PROVIDERNAME", kRegSz, record.providerName, sizeof record.providerName));
     api.CloseKey(key);
+    return first;
 }

@@ -10,5 +10,6 @@ constexpr const char* kSetupKey = "Software\\Morvane Soft\\VexilSetup";
 // Puts the record to its defaults, then reads the stored values over them;
 // stores the defaults when the settings key is missing. Creates kSetupKey.
 void ReadRegistry(CRegistry& record, IRegistryApi& api);
-// Stores the eight values; a key that cannot be created stores nothing.
-void WriteRegistry(const CRegistry& record, IRegistryApi& api);
+// Stores the eight values; a key that cannot be created stores nothing of
+// its part. Returns ERROR_SUCCESS, or the code of the first store that failed.
+long WriteRegistry(const CRegistry& record, IRegistryApi& api);

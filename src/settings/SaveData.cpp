@@ -204,8 +204,9 @@ std::vector<std::string> LeftoverTempFiles(IFileOps& files, const std::string& t
 {
     const PathParts parts = Split(target);
     const unsigned long self = files.ProcessId();
-    std::vector<std::string> leftovers;
-    for (const std::string& entry : files.List(parts.folder)) {
+    std::vector<std::string> names, leftovers;
+    files.List(parts.folder, names);  // an unlisted folder has nothing to clear
+    for (const std::string& entry : names) {
         unsigned long writer = 0;
         if (IsTempFileOf(entry, parts.name, writer) && (writer == self || !files.ProcessRunning(writer)))
             leftovers.push_back(parts.folder + parts.separator + entry);
@@ -222,7 +223,7 @@ void RecoverOptionFile(IFileOps& files)
         return;
     for (const std::string& temp : LeftoverTempFiles(files, target)) {
         std::string bytes;
-        if (files.ReadAll(temp, bytes) == IFileOps::kRead && IsWholeSave(bytes) && files.Replace(temp, target))
+        if (files.ReadAll(temp, bytes) && IsWholeSave(bytes) && files.Replace(temp, target))
             return;
     }
 }
@@ -247,11 +248,11 @@ void ReadSaveDataLines(CRegistry& record, IFileOps& files)
     try {
         RecoverOptionFile(files);
         std::string bytes;
-        const IFileOps::ReadResult read = files.ReadAll(OptionFile(), bytes);
+        const FileStatus read = files.ReadAll(OptionFile(), bytes);
         // A refused file (a link out of the game folder) is neither kept nor replaced.
-        record.optionFileReadWhole = read == IFileOps::kRead || read == IFileOps::kMissing;
-        record.optionFileRefused = read == IFileOps::kRefused;
-        if (read == IFileOps::kRead)
+        record.optionFileReadWhole = read || read.kind == FileStatus::kMissing;
+        record.optionFileRefused = read.kind == FileStatus::kRefused;
+        if (read)
             KeepForeignLines(record, bytes);
     } catch (const std::bad_alloc&) {
         // A file too large to hold counts as unreadable.

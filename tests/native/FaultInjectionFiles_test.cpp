@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FileOps.h"
 #include "settings/Registry.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
@@ -124,6 +126,27 @@ TEST_F(FaultInjectionFiles, OptionFileAFolderStaysAFolder)
     dir.WriteFile("SaveData/OptionInfo.lua/inside", "kept");
     SaveAndCheckTree(dir.Path(), {});
     EXPECT_EQ("kept", dir.ReadFile("SaveData/OptionInfo.lua/inside"));
+}
+
+// What the file system refuses reaches the caller with errno's value.
+TEST_F(FaultInjectionFiles, FailuresCarryTheSystemsCode)
+{
+    IFileOps& files = FileSeam::Platform();
+    dir.WriteFile(kOptionFile, "x");
+    std::string bytes;
+    std::vector<std::string> names{"stale"};
+    const FileStatus read = files.ReadAll("SaveData/Absent.lua", bytes);
+    const FileStatus removed = files.Remove("SaveData/Absent.lua");
+    const FileStatus listedFile = files.List(kOptionFile, names);
+    EXPECT_EQ(FileStatus::kMissing, read.kind);
+    EXPECT_EQ(static_cast<unsigned long>(ENOENT), read.code);
+    EXPECT_EQ(FileStatus::kFailed, removed.kind);
+    EXPECT_EQ(static_cast<unsigned long>(ENOENT), removed.code);
+    EXPECT_EQ(FileStatus::kFailed, listedFile.kind);
+    EXPECT_EQ(static_cast<unsigned long>(ENOTDIR), listedFile.code);
+    EXPECT_TRUE(names.empty());
+    EXPECT_TRUE(files.List("SaveData", names));
+    EXPECT_EQ(1, std::count(names.begin(), names.end(), "OptionInfo.lua"));
 }
 
 // A 64 KiB tmpfs as the game folder, filled up before the save. Mounting

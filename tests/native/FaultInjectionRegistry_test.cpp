@@ -39,18 +39,21 @@ protected:
         ShutDownLikeTheTool();
     }
 
-    // Start-up and a confirmed save with the registry as the test set it up.
-    void StartUpAndSave()
+    // Start-up and a confirmed save with the registry as the test set it up;
+    // what the registry write reported.
+    long StartUpAndSave()
     {
         RegistrySeam::Override scope(registry);
-        ASSERT_TRUE(StartUpLikeTheTool());
+        EXPECT_TRUE(StartUpLikeTheTool());
         CRegistry& record = *CRegistry::Instance();
         EditSettings(record);
         expectedFile = ExpectedOptionFile(record.preservedLines, record);
-        SaveConfirmed();
+        const ConfirmedSave save = SaveConfirmed();
+        EXPECT_EQ(SaveOutcome::kSaved, save.optionFile.kind);
         EXPECT_EQ(0u, registry.OpenHandles()) << "a key was left open";
         EXPECT_EQ(expectedFile, dir.ReadFile("SaveData/OptionInfo.lua"));
         EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, ListTree(dir.Path() + "/SaveData")) << "a stray file";
+        return save.registry;
     }
 
     void ExpectStoredWhole(const StoredValue& value)
@@ -69,7 +72,7 @@ protected:
 TEST_F(FaultInjectionRegistry, KeyNotCreatableStoresNothingAndSavesTheFile)
 {
     registry.Fail(MemoryRegistry::kCreate);
-    StartUpAndSave();
+    EXPECT_EQ(kRegAccessDenied, StartUpAndSave());
     EXPECT_FALSE(registry.HasKey(kSettingsKey));
     EXPECT_TRUE(registry.SetCalls().empty());
 }
@@ -77,7 +80,7 @@ TEST_F(FaultInjectionRegistry, KeyNotCreatableStoresNothingAndSavesTheFile)
 TEST_F(FaultInjectionRegistry, KeyNotOpenableStillWritesEveryValueOnSave)
 {
     registry.Fail(MemoryRegistry::kOpen);
-    StartUpAndSave();
+    EXPECT_EQ(kRegSuccess, StartUpAndSave());
     for (const StoredValue& value : kValues)
         ExpectStoredWhole(value);
 }
@@ -98,7 +101,7 @@ TEST_F(FaultInjectionRegistry, EachValueFailingInTurnLeavesTheOthersStored)
         SCOPED_TRACE(failing.name);
         registry = MemoryRegistry();
         registry.Fail(MemoryRegistry::kSet, kRegAccessDenied, failing.name);
-        StartUpAndSave();
+        EXPECT_EQ(kRegAccessDenied, StartUpAndSave());
         ShutDownLikeTheTool();
         EXPECT_EQ(nullptr, registry.Get(kSettingsKey, failing.name));
         for (const StoredValue& value : kValues)
@@ -113,7 +116,7 @@ TEST_F(FaultInjectionRegistry, CloseFailingNeitherCrashesNorStopsTheSave)
     RegistrySeam::Override scope(registry);
     ASSERT_TRUE(StartUpLikeTheTool());
     const std::string expected = ExpectedOptionFile(CRegistry::Instance()->preservedLines, *CRegistry::Instance());
-    SaveConfirmed();
+    EXPECT_EQ(kRegSuccess, SaveConfirmed().registry) << "a key that did not close still holds its values";
     EXPECT_EQ(expected, dir.ReadFile("SaveData/OptionInfo.lua"));
     for (const StoredValue& value : kValues)
         ExpectStoredWhole(value);

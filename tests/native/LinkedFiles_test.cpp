@@ -73,7 +73,7 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
         const char* name;
         std::function<fs::path(const Layout&)> make;  // returns the folder to enter
         const char* probe;                            // read through the seam first
-        IFileOps::ReadResult read;
+        FileStatus::Kind read;
         bool saves;
         std::vector<std::string> kept;
     };
@@ -85,33 +85,33 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
              l.LinkOut("savedata/OptionInfo.lua");
              return l.game;
          },
-         option, IFileOps::kRefused, false, {}},
+         option, FileStatus::kRefused, false, {}},
         {"option file a hard link out",
          [](const Layout& l) {
              l.HardLinkOut("savedata/OptionInfo.lua");
              return l.game;
          },
-         option, IFileOps::kRefused, false, {}},
+         option, FileStatus::kRefused, false, {}},
         {"script a symbolic link out",
          [](const Layout& l) {
              l.LinkOut("System/LuaFiles514/OptionInfo.lub");
              return l.game;
          },
-         "System\\LuaFiles514\\OptionInfo.lub", IFileOps::kRefused, true, {}},
+         "System\\LuaFiles514\\OptionInfo.lub", FileStatus::kRefused, true, {}},
         {"script a hard link out",
          [](const Layout& l) {
              fs::remove(l.game / "System/LuaFiles514/MsgString.lua");
              l.HardLinkOut("System/LuaFiles514/MsgString.lua");
              return l.game;
          },
-         messages, IFileOps::kRefused, true, {}},
+         messages, FileStatus::kRefused, true, {}},
         {"script a FIFO",
          [](const Layout& l) {
              fs::remove(l.game / "System/LuaFiles514/MsgString.lua");
              EXPECT_EQ(0, mkfifo((l.game / "System/LuaFiles514/MsgString.lua").c_str(), 0666));
              return l.game;
          },
-         messages, IFileOps::kRefused, true, {}},
+         messages, FileStatus::kRefused, true, {}},
         {"savedata a symbolic link out, holding only a whole leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata" / l.leftover, l.wholeSave);
@@ -119,7 +119,7 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
              fs::create_directory_symlink(l.outside / "savedata", l.game / "savedata");
              return l.game;
          },
-         option, IFileOps::kMissing, false, {}},
+         option, FileStatus::kMissing, false, {}},
         {"savedata a symbolic link out, holding an option file and a leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata/OptionInfo.lua", kSecret);
@@ -128,14 +128,14 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
              fs::create_directory_symlink(l.outside / "savedata", l.game / "savedata");
              return l.game;
          },
-         option, IFileOps::kRefused, false, {}},
+         option, FileStatus::kRefused, false, {}},
         {"option file a link inside",
          [](const Layout& l) {
              Write(l.game / "profile/OptionInfo.lua", kCustom);
              fs::create_symlink("../profile/OptionInfo.lua", l.game / "savedata/OptionInfo.lua");
              return l.game;
          },
-         option, IFileOps::kRead, true, {"Custom = 1"}},
+         option, FileStatus::kDone, true, {"Custom = 1"}},
         {"savedata a link inside, holding a leftover",
          [](const Layout& l) {
              Write(l.game / "profile/OptionInfo.lua", kCustom);
@@ -144,14 +144,14 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
              fs::create_directory_symlink("profile", l.game / "savedata");
              return l.game;
          },
-         option, IFileOps::kRead, true, {"Custom = 1"}},
+         option, FileStatus::kDone, true, {"Custom = 1"}},
         {"game folder entered through a link",
          [](const Layout& l) {
              Write(l.game / "savedata/OptionInfo.lua", kCustom);
              fs::create_directory_symlink(l.game, l.game.parent_path() / "via");
              return l.game.parent_path() / "via";
          },
-         option, IFileOps::kRead, true, {"Custom = 1"}},
+         option, FileStatus::kDone, true, {"Custom = 1"}},
     };
 
     const CRegistry* fresh = StartFreshRecord();
@@ -172,13 +172,13 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
         const auto gameBefore = Snapshot(l.game);
 
         std::string bytes;
-        EXPECT_EQ(c.read, FileSeam::Current().ReadAll(NativePath(c.probe), bytes));
+        EXPECT_EQ(c.read, FileSeam::Current().ReadAll(NativePath(c.probe), bytes).kind);
         CRegistry& record = ReadSettingsLikeStartUp();
         EditSettings(record);
-        const SaveOutcome outcome = SaveConfirmed();
+        const SaveOutcome outcome = SaveConfirmed().optionFile;
 
         EXPECT_EQ(c.saves ? SaveOutcome::kSaved : SaveOutcome::kRefused, outcome.kind);
-        EXPECT_EQ(c.probe != std::string(option) || c.read != IFileOps::kRefused, record.optionFileReadWhole);
+        EXPECT_EQ(c.probe != std::string(option) || c.read != FileStatus::kRefused, record.optionFileReadWhole);
         EXPECT_EQ(outsideBefore, Snapshot(l.outside));
         if (c.saves) {
             EXPECT_EQ(ExpectedOptionFile(c.kept, record), ReadBytes(l.game / "savedata/OptionInfo.lua"));

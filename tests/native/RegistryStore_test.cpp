@@ -169,7 +169,7 @@ TEST_F(RegistryStoreTest, SaveStoresTheFixedSoundValuesWhateverWasThere)
         registry.Put(kSettingsKey, name, kRegDword, Dword(9));
     ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
     record->soundMode = 0;
-    WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    EXPECT_EQ(kRegSuccess, WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current()));
     EXPECT_EQ((std::vector<std::string>{"DEVICENAME", "GUIDDEVICE", "GUIDDRIVER", "SOUNDMODE", "SPEAKERTYPE",
                                         "DIGITALRATETYPE", "DIGITALBITSTYPE", "PROVIDERNAME"}),
               StoredNames());
@@ -185,7 +185,7 @@ TEST_F(RegistryStoreTest, UnusableKeysStopNothing)
     EXPECT_FALSE(registry.HasKey(kSetupKey));
     EXPECT_FALSE(registry.HasKey(kSettingsKey));
     EXPECT_STREQ("Test HAL", record->deviceName);
-    WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    EXPECT_EQ(kRegAccessDenied, WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current()));
     EXPECT_TRUE(registry.SetCalls().empty());
 
     // A key that exists but cannot be opened is taken for missing and written.

@@ -48,7 +48,7 @@ protected:
     SaveOutcome Save()
     {
         RegistrySeam::Override scope(registry);
-        return SaveConfirmed();
+        return SaveConfirmed().optionFile;
     }
 
     // Reads the saved file back and saves again.

@@ -151,7 +151,7 @@ int Wait(Process p)
 }
 #endif
 
-std::string ReadOptionFile(IFileOps::ReadResult& result)
+std::string ReadOptionFile(FileStatus& result)
 {
     std::string bytes;
     result = FileSeam::Current().ReadAll(NativePath(kOptionFile), bytes);
@@ -162,7 +162,9 @@ std::string ReadOptionFile(IFileOps::ReadResult& result)
 int Litter()
 {
     int count = 0;
-    for (const std::string& name : FileSeam::Current().List(NativePath("savedata")))
+    std::vector<std::string> names;
+    FileSeam::Current().List(NativePath("savedata"), names);
+    for (const std::string& name : names)
         if (name != "." && name != ".." && name != "OptionInfo.lua")
             ++count;
     return count;
@@ -176,16 +178,16 @@ int Race(CRegistry& record, const std::string& folder, int saves)
         return std::printf("race: cannot start the writers\n"), 1;
     long reads = 0, torn = 0;
     while (Running(writers[0]) || Running(writers[1])) {
-        IFileOps::ReadResult result;
+        FileStatus result;
         const std::string bytes = ReadOptionFile(result);
         int writer = 0, save = 0;
         ++reads;
-        if (result != IFileOps::kRead || !WholeSave(record, bytes, writer, save))
+        if (!result || !WholeSave(record, bytes, writer, save))
             ++torn;
     }
     // Each writer's exit code is the number of its saves that did not land.
     const int failed = Wait(writers[0]) + Wait(writers[1]);
-    IFileOps::ReadResult result;
+    FileStatus result;
     int writer = 0, save = 0;
     const bool lastWhole = WholeSave(record, ReadOptionFile(result), writer, save) && save == saves - 1;
     const int litter = Litter();
@@ -207,7 +209,7 @@ int Kills(CRegistry& record, const std::string& folder, int kills)
         // Once the writer's first save is in place, let it run a random while.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         int writerSeen = 0, save = 0;
-        IFileOps::ReadResult result;
+        FileStatus result;
         while (std::chrono::steady_clock::now() < deadline &&
                !(WholeSave(record, ReadOptionFile(result), writerSeen, save) && writerSeen == id))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -223,7 +225,7 @@ int Kills(CRegistry& record, const std::string& folder, int kills)
     }
     const int leftBefore = Litter();
     Save(record, 1, 1);
-    IFileOps::ReadResult result;
+    FileStatus result;
     int writer = 0, save = 0;
     const bool whole = WholeSave(record, ReadOptionFile(result), writer, save) && writer == 1;
     const int leftAfter = Litter();

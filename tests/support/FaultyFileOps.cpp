@@ -15,13 +15,14 @@ const FaultyFileOps::Fault* FaultyFileOps::Fails(Op op)
     return nullptr;
 }
 
-IFileOps::ReadResult FaultyFileOps::ReadAll(const std::string& path, std::string& bytes)
+FileStatus FaultyFileOps::ReadAll(const std::string& path, std::string& bytes)
 {
-    const ReadResult result = m_real.ReadAll(path, bytes);
-    if (!Fails(kReadAll))
+    const FileStatus result = m_real.ReadAll(path, bytes);
+    const Fault* fault = Fails(kReadAll);
+    if (!fault)
         return result;
     bytes.resize(bytes.size() / 2);
-    return kReadFailed;
+    return FileStatus::Failed(fault->code);
 }
 
 FileStatus FaultyFileOps::CreateNew(const std::string& path, Handle& file)
@@ -67,7 +68,8 @@ FileStatus FaultyFileOps::Replace(const std::string& source, const std::string& 
     return FileStatus::Failed(fault->code);
 }
 
-bool FaultyFileOps::Remove(const std::string& path)
+FileStatus FaultyFileOps::Remove(const std::string& path)
 {
-    return !Fails(kRemove) && m_real.Remove(path);
+    const Fault* fault = Fails(kRemove);
+    return fault ? FileStatus::Failed(fault->code) : m_real.Remove(path);
 }

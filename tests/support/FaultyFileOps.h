@@ -33,15 +33,18 @@ public:
 
     std::string movedAsideName;  // set by a kTargetMovedAside failure
 
-    ReadResult ReadAll(const std::string& path, std::string& bytes) override;
+    FileStatus ReadAll(const std::string& path, std::string& bytes) override;
     FileStatus CreateNew(const std::string& path, Handle& file) override;
     FileStatus Write(Handle file, const void* data, size_t size) override;
     FileStatus Flush(Handle file) override;
     FileStatus Close(Handle file) override;
     FileStatus Replace(const std::string& source, const std::string& target) override;
-    bool Remove(const std::string& path) override;
+    FileStatus Remove(const std::string& path) override;
     bool Exists(const std::string& path) override { return m_real.Exists(path); }
-    std::vector<std::string> List(const std::string& folder) override { return m_real.List(folder); }
+    FileStatus List(const std::string& folder, std::vector<std::string>& names) override
+    {
+        return m_real.List(folder, names);
+    }
     unsigned long ProcessId() override { return m_real.ProcessId(); }
     bool ProcessRunning(unsigned long id) override { return m_real.ProcessRunning(id); }
 

@@ -86,12 +86,12 @@ bool StartUpLikeTheTool()
     return true;
 }
 
-SaveOutcome SaveConfirmed()
+ConfirmedSave SaveConfirmed()
 {
     const CRegistry& record = *CRegistry::Instance();
     RemoveLeftoverSaves(FileSeam::Current());
-    WriteRegistry(record, RegistrySeam::Current());
-    return SaveOptionFile(record, FileSeam::Current());
+    const long registry = WriteRegistry(record, RegistrySeam::Current());
+    return ConfirmedSave{registry, SaveOptionFile(record, FileSeam::Current())};
 }
 
 void ShutDownLikeTheTool()

@@ -35,9 +35,13 @@ CRegistry& ReadSettingsLikeStartUp();
 // Changes a few values, so a new file differs from the one it replaces.
 void EditSettings(CRegistry& record);
 
-// The three saves in their order, as after a confirmed sheet; what the option
-// file's save did.
-SaveOutcome SaveConfirmed();
+// What the registry write and the option file's save did.
+struct ConfirmedSave {
+    long registry;
+    SaveOutcome optionFile;
+};
+// The three saves in their order, as after a confirmed sheet.
+ConfirmedSave SaveConfirmed();
 
 // Start-up steps 1 to 6 over the current seams; false when no record could be made.
 bool StartUpLikeTheTool();

@@ -116,7 +116,7 @@ protected:
         EditSettings(record);
         expectedNew = ExpectedOptionFile(record.preservedLines, record);
         during();
-        SaveConfirmed();
+        save = SaveConfirmed();
         after();
         EXPECT_EQ(before, ListTree(dir.Path())) << "a temporary file was left behind";
         return dir.ReadFile(kOptionFile);
@@ -124,6 +124,7 @@ protected:
 
     TempGameDir dir;
     std::string expectedNew;
+    ConfirmedSave save{};
 };
 
 TEST_F(FaultInjectionWin32, WithoutFaultTheNewFileReplacesTheOld)
@@ -136,6 +137,9 @@ TEST_F(FaultInjectionWin32, ReadOnlyFileIsNotOverwritten)
 {
     ASSERT_TRUE(SetFileAttributesA(kOptionPath, FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(kOldFile, StartUpAndSave());
+    EXPECT_EQ(SaveOutcome::kFailed, save.optionFile.kind);
+    EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), save.optionFile.code);
+    EXPECT_EQ(ERROR_SUCCESS, save.registry);
 }
 
 // Another program holds the file open the whole time, without sharing: the
@@ -149,6 +153,7 @@ TEST_F(FaultInjectionWin32, FileHeldOpenWithoutSharingStaysAsItWas)
     StartUpAndSave();
     CloseHandle(held);
     EXPECT_EQ(kOldFile, dir.ReadFile(kOptionFile));
+    EXPECT_EQ(SaveOutcome::kNotReadWhole, save.optionFile.kind);
 }
 
 // Opened by another program during the save only, as a game reads it. A file
@@ -197,6 +202,7 @@ TEST_F(FaultInjectionWin32, SettingsKeyNotWritableKeepsItsValues)
                                                    nullptr));
     const std::string file = StartUpAndSave();
     EXPECT_EQ(expectedNew, file);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, save.registry);
     EXPECT_EQ(0, std::memcmp(&CRegistry::Instance()->deviceGuid, guid.data(), 16));
     EXPECT_EQ(guid, QueryValue("GUIDDEVICE"));
     EXPECT_EQ("", QueryValue("SOUNDMODE"));

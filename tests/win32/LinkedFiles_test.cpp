@@ -67,7 +67,7 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
         const auto gameBefore = Snapshot(game);
 
         std::string bytes;
-        EXPECT_EQ(IFileOps::kRefused, FileSeam::Current().ReadAll(c.link, bytes));
+        EXPECT_EQ(FileStatus::kRefused, FileSeam::Current().ReadAll(c.link, bytes).kind);
         CRegistry& record = ReadSettingsLikeStartUp();
         EditSettings(record);
         SaveConfirmed();

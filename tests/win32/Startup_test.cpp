@@ -119,9 +119,17 @@ TEST_F(StartupTest, FirstStartFindsDefaultsFromTheGameScripts)
 }
 
 // A confirmed save that did not land is kept for the box after the sheet,
-// whose text names the file and the system's words for the code.
+// whose text names the file or the key and the system's words for the code.
 TEST_F(StartupTest, FailedSaveIsKeptAndExplained)
 {
+    char system[256] = {};
+    ASSERT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED,
+                             0, system, sizeof system, nullptr),
+              0u);
+    const std::string words = std::string(system).substr(0, std::string(system).find_first_of("\r\n"));
+    const std::string file = "savedata\\OptionInfo.lua: " + words;
+    const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune: " + words;
+
     FaultyFileOps files;
     files.Fail(FaultyFileOps::kReplace, -1, FaultyFileOps::kRefused, ERROR_ACCESS_DENIED);
     {
@@ -131,21 +139,24 @@ TEST_F(StartupTest, FailedSaveIsKeptAndExplained)
     EXPECT_EQ("GameWindowX = 12\r\n", File());
     EXPECT_EQ(SaveOutcome::kFailed, CSetupApp::optionFileSave.kind);
     EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), CSetupApp::optionFileSave.code);
+    EXPECT_EQ(kRegSuccess, CSetupApp::registrySave);
+    EXPECT_EQ("The settings were not saved.\n\n" + file,
+              CSetupApp::FailedSaveText(CSetupApp::registrySave, CSetupApp::optionFileSave));
 
-    char system[256] = {};
-    ASSERT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED,
-                             0, system, sizeof system, nullptr),
-              0u);
-    const std::string words = std::string(system).substr(0, std::string(system).find_first_of("\r\n"));
-    const std::string text = CSetupApp::FailedSaveText(CSetupApp::optionFileSave);
-    EXPECT_EQ(0u, text.find("The settings were not saved.")) << text;
-    EXPECT_NE(std::string::npos, text.find("savedata\\OptionInfo.lua")) << text;
-    EXPECT_NE(std::string::npos, text.find(words)) << text;
-
-    Run(true, [](CRegistry&) {});
+    registry.Fail(MemoryRegistry::kSet, ERROR_ACCESS_DENIED, "SOUNDMODE");
+    Run(true, [](CRegistry& r) { r.soundMode = 0; });
     EXPECT_EQ(SaveOutcome::kSaved, CSetupApp::optionFileSave.kind);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, CSetupApp::registrySave);
+    EXPECT_EQ("The settings were not saved.\n\n" + key,
+              CSetupApp::FailedSaveText(CSetupApp::registrySave, CSetupApp::optionFileSave));
+    EXPECT_EQ("The settings were not saved.\n\n" + key + "\n" + file,
+              CSetupApp::FailedSaveText(ERROR_ACCESS_DENIED, SaveOutcome{SaveOutcome::kFailed, ERROR_ACCESS_DENIED}));
+
+    registry.ClearFailures();
+    Run(true, [](CRegistry&) {});
+    EXPECT_EQ(kRegSuccess, CSetupApp::registrySave);
     for (const SaveOutcome::Kind quiet : {SaveOutcome::kSaved, SaveOutcome::kNotReadWhole, SaveOutcome::kRefused})
-        EXPECT_EQ("", CSetupApp::FailedSaveText(SaveOutcome{quiet, 0})) << quiet;
+        EXPECT_EQ("", CSetupApp::FailedSaveText(kRegSuccess, SaveOutcome{quiet, 0})) << quiet;
 }
 
 // A record that already exists makes CrateInstance fail, as running out of
