@@ -25,8 +25,8 @@
 #include "common/Path.h"
 #include "settings/Registry.h"
 #include "settings/SaveData.h"
-#include "settings/SettingNames.h"
 #include "support/FaultyFileOps.h"
+#include "support/SaveCheck.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -239,10 +239,10 @@ int Kills(CRegistry& record, const std::string& folder, int kills)
 
 int main(int argc, char** argv)
 {
-    InitSettingNames();
-    if (!CRegistry::CrateInstance())
+    CRegistry* fresh = StartFreshRecord();
+    if (!fresh)
         return 1;
-    CRegistry& record = *CRegistry::Instance();
+    CRegistry& record = *fresh;
     std::string mode = argc > 1 ? argv[1] : "";
 #ifndef _WIN32
     // A child gets its arguments as one string, as on Windows.
