@@ -16,9 +16,6 @@ constexpr size_t kMaxModes = SIZE_MAX / sizeof(DDSURFACEDESC2) / 2;
 DeviceEntry deviceTable[kDeviceTableSize];
 uint32_t enumeratedDeviceCount = 0;
 uint32_t storedDeviceCount = 0;
-// The source and the hook of the enumeration under way.
-DisplayDriverSource* s_source = nullptr;
-DeviceAcceptFn s_accept = nullptr;
 
 void CopyName(char (&target)[40], const char* source)
 {
@@ -67,8 +64,9 @@ void KeepRenderableModes(DeviceEntry& candidate, const DeviceEntry& driver)
 
 // Builds the candidate in `candidate`; false when it is rejected.
 bool BuildCandidate(DeviceEntry& candidate, const char* deviceName,
-                    const D3DDEVICEDESC7& desc, const DeviceEntry& driver)
+                    const D3DDEVICEDESC7& desc, const DriverRecord& record)
 {
+    const DeviceEntry& driver = record.entry;
     std::memset(&candidate, 0, sizeof candidate);
     candidate.hardware = desc.dwDevCaps & D3DDEVCAPS_HWRASTERIZATION;
     candidate.deviceDesc = desc;
@@ -87,7 +85,7 @@ bool BuildCandidate(DeviceEntry& candidate, const char* deviceName,
     // A driver other than the primary one contributes its hardware devices only.
     if (candidate.hasDriverGuid && !candidate.hardware)
         return false;
-    if (s_accept && s_accept(&candidate.driverCaps, &candidate.deviceDesc) < 0)
+    if (record.accept && record.accept(&candidate.driverCaps, &candidate.deviceDesc) < 0)
         return false;
     if (candidate.modes)
         KeepRenderableModes(candidate, driver);
@@ -96,36 +94,44 @@ bool BuildCandidate(DeviceEntry& candidate, const char* deviceName,
 
 }  // namespace
 
-int OnDirectDrawDriver(const GUID* driverGuid, const char* description)
+struct DisplayEnumeration {
+    DisplayDriverSource& source;
+    DeviceAcceptFn accept;
+};
+
+int OnDirectDrawDriver(DisplayEnumeration* enumeration, const GUID* driverGuid, const char* description)
 {
-    DisplayDriver* driver = s_source ? s_source->Open(driverGuid) : nullptr;
+    DisplayDriver* driver = enumeration ? enumeration->source.Open(driverGuid) : nullptr;
     if (!driver)
         return kEnumGoOn;
 
-    DeviceEntry record;
+    DriverRecord record;
     std::memset(&record, 0, sizeof record);
-    CopyName(record.name, description);
-    record.driverCaps.dwSize = kCapsSize;
-    record.helCaps.dwSize = kCapsSize;
-    driver->GetCaps(&record.driverCaps, &record.helCaps);
+    record.accept = enumeration->accept;
+    DeviceEntry& entry = record.entry;
+    CopyName(entry.name, description);
+    entry.driverCaps.dwSize = kCapsSize;
+    entry.helCaps.dwSize = kCapsSize;
+    driver->GetCaps(&entry.driverCaps, &entry.helCaps);
     if (driverGuid) {
-        record.driverGuid = *driverGuid;
-        record.hasDriverGuid = 1;
+        entry.driverGuid = *driverGuid;
+        entry.hasDriverGuid = 1;
     }
     driver->EnumerateModes(&record);
-    if (record.modeCount > 1)
-        std::qsort(record.modes, record.modeCount, sizeof(DDSURFACEDESC2), CompareDisplayModes);
+    if (entry.modeCount > 1)
+        std::qsort(entry.modes, entry.modeCount, sizeof(DDSURFACEDESC2), CompareDisplayModes);
     driver->EnumerateDevices(&record);
-    FreeModes(record);
+    FreeModes(entry);
     driver->Close();
     return kEnumGoOn;
 }
 
-int OnDisplayMode(const DDSURFACEDESC2* mode, DeviceEntry* driverRecord)
+int OnDisplayMode(const DDSURFACEDESC2* mode, DriverRecord* driverRecord)
 {
     if (!mode || !driverRecord)
         return kEnumGoOn;
-    const size_t count = driverRecord->modeCount;
+    DeviceEntry& entry = driverRecord->entry;
+    const size_t count = entry.modeCount;
     // The array grows to the next power of two whenever it is full, so a
     // driver with many modes costs linear time. A mode that finds no memory
     // is left out.
@@ -134,17 +140,17 @@ int OnDisplayMode(const DDSURFACEDESC2* mode, DeviceEntry* driverRecord)
         if (!grown)
             return kEnumGoOn;
         if (count)
-            std::memcpy(grown, driverRecord->modes, count * sizeof(DDSURFACEDESC2));
-        std::free(driverRecord->modes);
-        driverRecord->modes = grown;
+            std::memcpy(grown, entry.modes, count * sizeof(DDSURFACEDESC2));
+        std::free(entry.modes);
+        entry.modes = grown;
     }
-    driverRecord->modes[count] = *mode;
-    driverRecord->modeCount = static_cast<uint32_t>(count + 1);
+    entry.modes[count] = *mode;
+    entry.modeCount = static_cast<uint32_t>(count + 1);
     return kEnumGoOn;
 }
 
 int OnDirect3DDevice(const char* description, const char* deviceName,
-                     const D3DDEVICEDESC7* deviceDesc, DeviceEntry* driverRecord)
+                     const D3DDEVICEDESC7* deviceDesc, DriverRecord* driverRecord)
 {
     ++enumeratedDeviceCount;
     // The table is full: further devices are counted but never stored.
@@ -181,10 +187,8 @@ int32_t AcceptAllDevices(const DDCAPS*, const D3DDEVICEDESC7*)
 
 int32_t EnumerateDisplayDevices(DisplayDriverSource& source, DeviceAcceptFn accept)
 {
-    s_source = &source;
-    s_accept = accept;
-    source.EnumerateDrivers();
-    s_source = nullptr;
+    DisplayEnumeration enumeration{source, accept};
+    source.EnumerateDrivers(&enumeration);
     if (enumeratedDeviceCount == 0)
         return static_cast<int32_t>(ENUM_ERR_NO_DEVICE);
     if (storedDeviceCount == 0)
@@ -219,5 +223,4 @@ void ClearDeviceTable()
     std::memset(deviceTable, 0, sizeof deviceTable);
     enumeratedDeviceCount = 0;
     storedDeviceCount = 0;
-    s_accept = nullptr;
 }

@@ -33,13 +33,24 @@ class DisplayDriverSource;
 // ENUM_ERR_NONE_ACCEPTED (both negative as signed values). `accept` may be null.
 int32_t EnumerateDisplayDevices(DisplayDriverSource& source, DeviceAcceptFn accept);
 
+// One run of EnumerateDisplayDevices: its source and hook. Sources pass it
+// through to OnDirectDrawDriver untouched.
+struct DisplayEnumeration;
+
+// One driver while its modes and devices are reported: the driver in the shape
+// of a device entry (its description, caps, GUID and every mode it reported)
+// and the hook its devices are put to.
+struct DriverRecord {
+    DeviceEntry entry;
+    DeviceAcceptFn accept;
+};
+
 // The three steps the display driver source feeds. Each returns 1, the "go on"
-// value of DDENUMRET_OK and D3DENUMRET_OK. A driver record has the shape of a
-// device entry: the driver's description, caps, GUID and every mode it reported.
-int OnDirectDrawDriver(const GUID* driverGuid, const char* description);
-int OnDisplayMode(const DDSURFACEDESC2* mode, DeviceEntry* driverRecord);
+// value of DDENUMRET_OK and D3DENUMRET_OK.
+int OnDirectDrawDriver(DisplayEnumeration* enumeration, const GUID* driverGuid, const char* description);
+int OnDisplayMode(const DDSURFACEDESC2* mode, DriverRecord* driverRecord);
 int OnDirect3DDevice(const char* description, const char* deviceName,
-                     const D3DDEVICEDESC7* deviceDesc, DeviceEntry* driverRecord);
+                     const D3DDEVICEDESC7* deviceDesc, DriverRecord* driverRecord);
 
 // qsort comparator over DDSURFACEDESC2: width, then height, then bit count.
 int CompareDisplayModes(const void* a, const void* b);

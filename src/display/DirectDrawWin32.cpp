@@ -19,10 +19,10 @@ static_assert(kAllDrivers == 7, "every kind of display driver");
 // The callbacks below are called from inside ddraw: no C++ exception may
 // leave them, so each one ends the step it was in and lets the walk go on.
 
-BOOL WINAPI DriverCallback(GUID* guid, LPSTR description, LPSTR, LPVOID, HMONITOR)
+BOOL WINAPI DriverCallback(GUID* guid, LPSTR description, LPSTR, LPVOID enumeration, HMONITOR)
 {
     try {
-        return OnDirectDrawDriver(guid, description);
+        return OnDirectDrawDriver(static_cast<DisplayEnumeration*>(enumeration), guid, description);
     } catch (...) {
         return DDENUMRET_OK;
     }
@@ -31,7 +31,7 @@ BOOL WINAPI DriverCallback(GUID* guid, LPSTR description, LPSTR, LPVOID, HMONITO
 HRESULT WINAPI ModeCallback(LPDDSURFACEDESC2 mode, LPVOID record)
 {
     try {
-        return OnDisplayMode(mode, static_cast<DeviceEntry*>(record));
+        return OnDisplayMode(mode, static_cast<DriverRecord*>(record));
     } catch (...) {
         return DDENUMRET_OK;
     }
@@ -40,7 +40,7 @@ HRESULT WINAPI ModeCallback(LPDDSURFACEDESC2 mode, LPVOID record)
 HRESULT CALLBACK DeviceCallback(char* description, char* name, D3DDEVICEDESC7* desc, void* record)
 {
     try {
-        return OnDirect3DDevice(description, name, desc, static_cast<DeviceEntry*>(record));
+        return OnDirect3DDevice(description, name, desc, static_cast<DriverRecord*>(record));
     } catch (...) {
         return D3DENUMRET_OK;
     }
@@ -101,12 +101,12 @@ public:
         m_draw->GetCaps(driverCaps, helCaps);
     }
 
-    void EnumerateModes(DeviceEntry* record) override
+    void EnumerateModes(DriverRecord* record) override
     {
         m_draw->EnumDisplayModes(0, nullptr, record, ModeCallback);
     }
 
-    void EnumerateDevices(DeviceEntry* record) override
+    void EnumerateDevices(DriverRecord* record) override
     {
         m_3d->EnumDevices(DeviceCallback, record);
     }
@@ -126,11 +126,11 @@ private:
 
 class DirectDrawSource final : public DisplayDriverSource {
 public:
-    void EnumerateDrivers() override
+    void EnumerateDrivers(DisplayEnumeration* enumeration) override
     {
         // Without DirectDraw no driver is reported, as when it finds none.
         if (const auto enumerate = DirectDrawLibrary::Get().enumerate)
-            enumerate(DriverCallback, nullptr, kAllDrivers);
+            enumerate(DriverCallback, enumeration, kAllDrivers);
     }
 
     // Drivers are processed one at a time, so one driver object serves them all.

@@ -10,9 +10,9 @@ class DisplayDriver {
 public:
     virtual void GetCaps(DDCAPS* driverCaps, DDCAPS* helCaps) = 0;
     // Reports every display mode to OnDisplayMode with `record`.
-    virtual void EnumerateModes(DeviceEntry* record) = 0;
+    virtual void EnumerateModes(DriverRecord* record) = 0;
     // Reports every Direct3D device to OnDirect3DDevice with `record`.
-    virtual void EnumerateDevices(DeviceEntry* record) = 0;
+    virtual void EnumerateDevices(DriverRecord* record) = 0;
     // Releases Direct3D, then DirectDraw; the driver is not used afterwards.
     virtual void Close() = 0;
 
@@ -23,8 +23,9 @@ protected:
 class DisplayDriverSource {
 public:
     virtual ~DisplayDriverSource() = default;
-    // Reports every driver to OnDirectDrawDriver; the primary one without a GUID.
-    virtual void EnumerateDrivers() = 0;
+    // Reports every driver to OnDirectDrawDriver with `enumeration`; the
+    // primary one without a GUID.
+    virtual void EnumerateDrivers(DisplayEnumeration* enumeration) = 0;
     // Null when the driver has no DirectDraw 7 object or no Direct3D 7 on it;
     // then nothing is left open.
     virtual DisplayDriver* Open(const GUID* driverGuid) = 0;

@@ -5,7 +5,7 @@ namespace {
 // Without DirectX there are no drivers; tests put a scripted source in place.
 class NoDisplayDrivers final : public DisplayDriverSource {
 public:
-    void EnumerateDrivers() override {}
+    void EnumerateDrivers(DisplayEnumeration*) override {}
     DisplayDriver* Open(const GUID*) override { return nullptr; }
 };
 

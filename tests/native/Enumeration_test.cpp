@@ -378,15 +378,16 @@ TEST_F(EnumerationTest, ReleaseDisplayModesTwiceIsHarmless)
 
 TEST(ModeStepTest, AppendsEveryModeInOrder)
 {
-    DeviceEntry record{};
+    DriverRecord record{};
+    DeviceEntry& entry = record.entry;
     for (uint32_t i = 0; i < 300; ++i) {
         const DDSURFACEDESC2 mode = MakeMode({i, 480, 16});
         EXPECT_EQ(OnDisplayMode(&mode, &record), 1);
     }
-    ASSERT_EQ(record.modeCount, 300u);
+    ASSERT_EQ(entry.modeCount, 300u);
     for (uint32_t i = 0; i < 300; ++i)
-        ASSERT_EQ(record.modes[i].dwWidth, i);
-    std::free(record.modes);
+        ASSERT_EQ(entry.modes[i].dwWidth, i);
+    std::free(entry.modes);
 }
 
 TEST(ModeOrderTest, ComparatorKeys)

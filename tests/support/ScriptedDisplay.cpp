@@ -21,11 +21,11 @@ GUID MakeGuid(uint8_t seed)
     return guid;
 }
 
-void ScriptedDisplaySource::EnumerateDrivers()
+void ScriptedDisplaySource::EnumerateDrivers(DisplayEnumeration* enumeration)
 {
     for (const ScriptedDriver& driver : drivers) {
         m_current = &driver;
-        OnDirectDrawDriver(driver.hasGuid ? &driver.guid : nullptr, driver.description.c_str());
+        OnDirectDrawDriver(enumeration, driver.hasGuid ? &driver.guid : nullptr, driver.description.c_str());
     }
     m_current = nullptr;
 }
@@ -53,7 +53,7 @@ void ScriptedDisplaySource::Driver::GetCaps(DDCAPS* driverCaps, DDCAPS* helCaps)
     std::memset(reinterpret_cast<unsigned char*>(helCaps) + 4, hel, 4);
 }
 
-void ScriptedDisplaySource::Driver::EnumerateModes(DeviceEntry* record)
+void ScriptedDisplaySource::Driver::EnumerateModes(DriverRecord* record)
 {
     for (const ScriptedMode& mode : script->modes) {
         const DDSURFACEDESC2 desc = MakeMode(mode);
@@ -61,7 +61,7 @@ void ScriptedDisplaySource::Driver::EnumerateModes(DeviceEntry* record)
     }
 }
 
-void ScriptedDisplaySource::Driver::EnumerateDevices(DeviceEntry* record)
+void ScriptedDisplaySource::Driver::EnumerateDevices(DriverRecord* record)
 {
     for (const ScriptedDevice& device : script->devices) {
         D3DDEVICEDESC7 desc;

@@ -45,7 +45,7 @@ public:
     int opened = 0;
     int closed = 0;
 
-    void EnumerateDrivers() override;
+    void EnumerateDrivers(DisplayEnumeration* enumeration) override;
     DisplayDriver* Open(const GUID* driverGuid) override;
 
     // dwSize of both caps structures when GetCaps was last called.
@@ -58,8 +58,8 @@ private:
         const ScriptedDriver* script = nullptr;
 
         void GetCaps(DDCAPS* driverCaps, DDCAPS* helCaps) override;
-        void EnumerateModes(DeviceEntry* record) override;
-        void EnumerateDevices(DeviceEntry* record) override;
+        void EnumerateModes(DriverRecord* record) override;
+        void EnumerateDevices(DriverRecord* record) override;
         void Close() override;
     };
 

@@ -31,7 +31,10 @@ public:
     std::vector<DriverReport> drivers;
     int closed = 0;
 
-    void EnumerateDrivers() override { DisplaySeam::Platform().EnumerateDrivers(); }
+    void EnumerateDrivers(DisplayEnumeration* enumeration) override
+    {
+        DisplaySeam::Platform().EnumerateDrivers(enumeration);
+    }
 
     DisplayDriver* Open(const GUID* driverGuid) override
     {
@@ -53,15 +56,16 @@ private:
 
         void GetCaps(DDCAPS* driverCaps, DDCAPS* helCaps) override { inner->GetCaps(driverCaps, helCaps); }
 
-        void EnumerateModes(DeviceEntry* record) override
+        void EnumerateModes(DriverRecord* record) override
         {
             inner->EnumerateModes(record);
             DriverReport& report = owner->drivers.back();
-            report.description = record->name;
-            report.modes.assign(record->modes, record->modes + record->modeCount);
+            const DeviceEntry& entry = record->entry;
+            report.description = entry.name;
+            report.modes.assign(entry.modes, entry.modes + entry.modeCount);
         }
 
-        void EnumerateDevices(DeviceEntry* record) override
+        void EnumerateDevices(DriverRecord* record) override
         {
             const uint32_t reported = GetEnumeratedDeviceCount();
             const uint32_t stored = GetStoredDeviceCount();
