@@ -7,6 +7,7 @@
 #include "script/LuaHost.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
+#include "support/LuaHostProbe.h"
 #include "support/SaveCheck.h"
 
 const StartupStep kStartupSteps[kStartupStepCount] = {
@@ -92,7 +93,7 @@ void StartupWorkbench::StartUpTimed(double (&seconds)[kStartupStepCount])
 void StartupWorkbench::LoadEachScriptOnce()
 {
     CLuaHost& host = CLuaHost::Instance();
-    host.GetDefaultOption(GetSettingName(kNameBgmVolume));
+    DefaultOption(host, GetSettingName(kNameBgmVolume));
     host.GetSetupMessage(GetSettingName(kNameFirstSystemTip));
-    host.GetSavedOption(GetSettingName(kNameWidth), 0);
+    SavedOption(host, GetSettingName(kNameWidth), 0);
 }

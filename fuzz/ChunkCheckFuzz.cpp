@@ -12,6 +12,7 @@ extern "C" {
 #include "script/ChunkCheck.h"
 #include "script/LuaHost.h"
 #include "settings/SettingNames.h"
+#include "support/LuaHostProbe.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -32,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const char* const script = "System\\LuaFiles514\\OptionInfo";
     PutFile("System/LuaFiles514/OptionInfo.lub", data, size);
     CLuaHost host(sizeof(size_t));
-    FuzzCheck(host.LoadChunk(script), "Lua refused a chunk the checker took");
-    lua_settop(host.State(), 0);
+    FuzzCheck(LuaHostProbe::LoadChunk(host, script), "Lua refused a chunk the checker took");
+    lua_settop(LuaHostProbe::State(host), 0);
     CLuaHost::Key keys[] = {
         CLuaHost::Key::Number(GetSettingName(kNameOptionTable), GetSettingName(kNameBgmVolume), 7),
         CLuaHost::Key::Number(GetSettingName(kNameCommandTable), GetSettingName(kNameFirstCommand), 7),
@@ -41,6 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
     host.LookupValues(script, keys, sizeof keys / sizeof keys[0]);
     (void)std::strlen(keys[2].text.c_str());
-    FuzzCheck(lua_gettop(host.State()) == 0, "a lookup changed the Lua stack height");
+    FuzzCheck(lua_gettop(LuaHostProbe::State(host)) == 0, "a lookup changed the Lua stack height");
     return 0;
 }

@@ -13,6 +13,7 @@ extern "C" {
 #include "FuzzSupport.h"
 #include "script/LuaHost.h"
 #include "settings/SettingNames.h"
+#include "support/LuaHostProbe.h"
 
 namespace {
 
@@ -30,9 +31,9 @@ const char* PickKey(uint8_t value)
 template <typename Getter>
 void Probe(CLuaHost& host, Getter getter)
 {
-    const int before = lua_gettop(host.State());
+    const int before = lua_gettop(LuaHostProbe::State(host));
     getter();
-    FuzzCheck(lua_gettop(host.State()) == before, "a getter changed the Lua stack height");
+    FuzzCheck(lua_gettop(LuaHostProbe::State(host)) == before, "a getter changed the Lua stack height");
 }
 
 }  // namespace
@@ -58,11 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // A fresh state per input, so no global of an earlier input leaks in.
     CLuaHost host;
-    FuzzCheck(host.State() != nullptr, "no Lua state");
-    Probe(host, [&] { host.GetDefaultOption(key); });
-    Probe(host, [&] { host.GetDefaultCommand(key); });
-    Probe(host, [&] { host.GetSavedOption(key, 7); });
-    Probe(host, [&] { host.GetSavedCommand(key, 7); });
+    FuzzCheck(LuaHostProbe::State(host) != nullptr, "no Lua state");
+    Probe(host, [&] { DefaultOption(host, key); });
+    Probe(host, [&] { DefaultCommand(host, key); });
+    Probe(host, [&] { SavedOption(host, key, 7); });
+    Probe(host, [&] { SavedCommand(host, key, 7); });
     Probe(host, [&] { host.GetSetupMessage(key); });
 
     if (hadOriginal)

@@ -271,21 +271,6 @@ void CLuaHost::PushValue(const char* tableName, const char* key, int wantedType)
     }
 }
 
-bool CLuaHost::FindValue(const char* tableName, const char* key, int wantedType)
-{
-    if (!m_state)
-        return false;
-    const int below = lua_gettop(m_state) - 1;
-    if (!RunChunk())
-        return false;
-    PushValue(tableName, key, wantedType);
-    if (lua_isnil(m_state, -1)) {
-        lua_settop(m_state, below);
-        return false;
-    }
-    return true;
-}
-
 int CLuaHost::RunLookup(lua_State* state)
 {
     // Errors raised in here unwind by longjmp: keep no C++ objects alive.
@@ -320,21 +305,6 @@ bool CLuaHost::PushValues(const char* scriptName, const Key* keys, size_t count)
         return true;
     Release(top, true);
     return false;
-}
-
-bool CLuaHost::LookupValue(const char* scriptName, const char* tableName, const char* key, int wantedType)
-{
-    if (!m_state || (wantedType != kNumber && wantedType != kText))
-        return false;
-    const int top = lua_gettop(m_state);
-    const Key wanted{tableName, key, static_cast<ValueType>(wantedType), 0, std::string()};
-    if (!PushValues(scriptName, &wanted, 1))
-        return false;
-    if (lua_isnil(m_state, -1)) {
-        Release(top, false);
-        return false;
-    }
-    return true;
 }
 
 bool CLuaHost::LookupValues(const char* scriptName, Key* keys, size_t count)
@@ -392,47 +362,19 @@ void CLuaHost::Release(int top, bool failed)
     }
 }
 
-int CLuaHost::GetInt(const char* scriptName, const char* tableName, const char* key, int defaultValue)
+std::string CLuaHost::GetSetupMessage(const char* key)
 {
-    Key wanted = Key::Number(tableName, key, defaultValue);
-    LookupValues(scriptName, &wanted, 1);
-    return wanted.number;
-}
-
-int CLuaHost::GetSavedOption(const char* key, int defaultValue)
-{
-    return GetInt(GetSettingName(kNameSavedScript), GetSettingName(kNameOptionTable), key, defaultValue);
-}
-
-int CLuaHost::GetSavedCommand(const char* key, int defaultValue)
-{
-    return GetInt(GetSettingName(kNameSavedScript), GetSettingName(kNameCommandTable), key, defaultValue);
-}
-
-int CLuaHost::GetDefaultOption(const char* key)
-{
-    return GetInt(GetSettingName(kNameDefaultScript), GetSettingName(kNameOptionTable), key, 0);
-}
-
-int CLuaHost::GetDefaultCommand(const char* key)
-{
-    return GetInt(GetSettingName(kNameDefaultScript), GetSettingName(kNameCommandTable), key, 0);
-}
-
-std::string CLuaHost::GetString(const char* tableName, const char* key)
-{
-    Key wanted = Key::Text(tableName, key);
-    if (!LookupValues(GetSettingName(kNameMessageScript), &wanted, 1))
-        return std::string();
+    Key wanted = Key::Text(GetSettingName(kNameMessageTable), key);
+    LookupValues(GetSettingName(kNameMessageScript), &wanted, 1);
     return wanted.text;
 }
 
-std::string CLuaHost::GetSetupMessage(const char* key)
-{
-    return GetString(GetSettingName(kNameMessageTable), key);
-}
+namespace {
 
-std::string CLuaHost::FormatText(const char* format, ...)
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string FormatText(const char* format, ...)
 {
     // Longer output grows the buffer instead of being cut: a cut line would
     // lose its line end and run into the next one.
@@ -455,11 +397,13 @@ std::string CLuaHost::FormatText(const char* format, ...)
     return text;
 }
 
-void CLuaHost::WriteEntry(IOutputFile& file, const char* tableName, const char* key, int value)
+void WriteEntry(IOutputFile& file, const char* tableName, const char* key, int value)
 {
     const std::string line = tableName + FormatText("[\"%s\"] = %d\r\n", key, value);
     file.Write(line.data(), line.size());
 }
+
+}  // namespace
 
 void CLuaHost::WriteOptionEntry(IOutputFile& file, const char* key, int value)
 {

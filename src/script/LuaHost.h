@@ -49,39 +49,12 @@ public:
     // The stack is left as it was found. Returns whether the script ran.
     bool LookupValues(const char* scriptName, Key* keys, size_t count);
 
-    // Compiles name.lub, else name.lua; on success the chunk is left on the stack.
-    // A precompiled chunk is taken only when it passes CheckChunk.
-    bool LoadChunk(const char* scriptName);
-    // LoadChunk for one of the three known scripts, plus the tables it expects.
-    bool LoadScript(const char* scriptName);
-    // Runs the chunk on top of the stack and fetches table[key]. On success the
-    // value replaces the chunk; on failure the chunk and all else pushed are gone.
-    bool FindValue(const char* tableName, const char* key, int wantedType);
-    // A one-key LookupValues that leaves the value on the stack for the
-    // caller; on failure the stack is as it was.
-    bool LookupValue(const char* scriptName, const char* tableName, const char* key, int wantedType);
-
-    int GetInt(const char* scriptName, const char* tableName, const char* key, int defaultValue);
-    int GetSavedOption(const char* key, int defaultValue);
-    int GetSavedCommand(const char* key, int defaultValue);
-    int GetDefaultOption(const char* key);
-    int GetDefaultCommand(const char* key);
-
-    // The text, or "" when the script has none.
-    std::string GetString(const char* tableName, const char* key);
+    // The text of the setup message `key`, or "" when the script has none.
     std::string GetSetupMessage(const char* key);
 
-    static std::string FormatText(const char* format, ...)
-#if defined(__GNUC__)
-        __attribute__((format(printf, 1, 2)))
-#endif
-        ;
-
-    static void WriteEntry(IOutputFile& file, const char* tableName, const char* key, int value);
+    // One line of the saved script's option or command table, in one write.
     static void WriteOptionEntry(IOutputFile& file, const char* key, int value);
     static void WriteCommandEntry(IOutputFile& file, const char* key, int value);
-
-    lua_State* State() const { return m_state; }
 
     // Bounds of one run of a script. Game scripts are small data files and
     // stay far below both; a runaway script fails like a script error.
@@ -93,11 +66,18 @@ public:
 
 private:
     struct Lookup;
+    // Tests look at the state and at the steps a lookup is made of.
+    friend class LuaHostProbe;
 
     static void* Allocate(void* host, void* block, size_t oldSize, size_t newSize);
     static int Panic(lua_State* state);
     static void StopRunaway(lua_State* state, lua_Debug* debug);
     static int RunLookup(lua_State* state);
+    // Compiles name.lub, else name.lua; on success the chunk is left on the stack.
+    // A precompiled chunk is taken only when it passes CheckChunk.
+    bool LoadChunk(const char* scriptName);
+    // LoadChunk for one of the three known scripts, plus the tables it expects.
+    bool LoadScript(const char* scriptName);
     // Runs the chunk on top of the stack under the instruction budget; the
     // chunk is gone afterwards, and so is an error.
     bool RunChunk();

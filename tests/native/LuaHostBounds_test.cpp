@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include "settings/SettingNames.h"
+#include "support/LuaHostProbe.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -21,7 +22,7 @@ class LuaHostBoundsTest : public ::testing::Test {
 protected:
     void SetUp() override { InitSettingNames(); }
 
-    int KilobytesInUse() { return lua_gc(host.State(), LUA_GCCOUNT, 0); }
+    int KilobytesInUse() { return lua_gc(LuaHostProbe::State(host), LUA_GCCOUNT, 0); }
 
     TempGameDir dir;
     CLuaHost host;
@@ -44,13 +45,13 @@ TEST_F(LuaHostBoundsTest, RunawayScriptsEndWithTheDefault)
         SCOPED_TRACE(c.name);
         dir.WriteFile(kDefaultFile, c.script);
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
+        EXPECT_EQ(LookupNumber(host, "System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
         // The run's data are gone; the library's concatenation buffer only
         // halves per collection, so allow for what is left of it.
         EXPECT_LT(KilobytesInUse(), baseline + static_cast<int>(CLuaHost::kMemoryCap / 8 / 1024));
         dir.WriteFile(kDefaultFile, "OptionInfoList = { K = 5 }");
-        EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 5);
+        EXPECT_EQ(LookupNumber(host, "System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 5);
     }
 }
 
@@ -58,11 +59,11 @@ TEST_F(LuaHostBoundsTest, HoardLeftInAGlobalIsDropped)
 {
     // Small steps fill the state right up to the cap, and the global keeps it all.
     dir.WriteFile(kDefaultFile, "OptionInfoList = { K = 5 } Hoard = {} while true do Hoard = { Hoard } end");
-    EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
+    EXPECT_EQ(LookupNumber(host, "System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
     EXPECT_LT(KilobytesInUse(), 1024);
     dir.WriteFile(kDefaultFile, "OptionInfoList = { K = Hoard and 1 or 6 }");
-    EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 6);
-    EXPECT_EQ(lua_gettop(host.State()), 0);
+    EXPECT_EQ(LookupNumber(host, "System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 6);
+    EXPECT_EQ(lua_gettop(LuaHostProbe::State(host)), 0);
 }
 
 TEST_F(LuaHostBoundsTest, HugeSourceFailsToCompileAndTheNextCandidateIsUsed)
@@ -71,7 +72,7 @@ TEST_F(LuaHostBoundsTest, HugeSourceFailsToCompileAndTheNextCandidateIsUsed)
     dir.WriteFile("System/LuaFiles514/OptionInfo.lub",
                   "OptionInfoList = { K = 1 } S = \"" + std::string(CLuaHost::kMemoryCap / 2 + 1024, 'a') + "\"");
     dir.WriteFile(kDefaultFile, "OptionInfoList = { K = 2 }");
-    EXPECT_EQ(host.GetDefaultOption("K"), 2);
+    EXPECT_EQ(DefaultOption(host, "K"), 2);
 }
 
 TEST_F(LuaHostBoundsTest, LargeSavedFileStaysWithinTheBounds)
@@ -87,10 +88,10 @@ TEST_F(LuaHostBoundsTest, LargeSavedFileStaysWithinTheBounds)
         text += "CmdOnOffList[\"" + std::string(GetSettingName(i)) + "\"] = 1\r\n";
     dir.WriteFile(kSavedFile, text);
     for (int i = 0; i <= kNameLastOption; ++i)
-        EXPECT_EQ(host.GetSavedOption(GetSettingName(i), 0), i + 1) << GetSettingName(i);
+        EXPECT_EQ(SavedOption(host, GetSettingName(i), 0), i + 1) << GetSettingName(i);
     for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
-        EXPECT_EQ(host.GetSavedCommand(GetSettingName(i), 0), 1) << GetSettingName(i);
-    EXPECT_EQ(host.GetSavedOption("Other19999", 0), 19999);
+        EXPECT_EQ(SavedCommand(host, GetSettingName(i), 0), 1) << GetSettingName(i);
+    EXPECT_EQ(SavedOption(host, "Other19999", 0), 19999);
 }
 
 }  // namespace

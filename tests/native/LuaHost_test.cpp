@@ -14,6 +14,7 @@ extern "C" {
 
 #include "settings/SettingNames.h"
 #include "support/LuaChunks.h"
+#include "support/LuaHostProbe.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -22,6 +23,7 @@ const char kDefaultFile[] = "System/LuaFiles514/OptionInfo";
 const char kMessageFile[] = "System/LuaFiles514/MsgString";
 const char kSavedFile[] = "SaveData/OptionInfo";
 const char kDefaultScript[] = "System\\LuaFiles514\\OptionInfo";
+const char kMessageScript[] = "System\\LuaFiles514\\MsgString";
 
 // A chunk as the native luac would write it.
 std::string Precompile(const std::string& source)
@@ -63,16 +65,16 @@ protected:
 TEST_F(LuaHostTest, InstanceIsOneHostWithAState)
 {
     EXPECT_EQ(&CLuaHost::Instance(), &CLuaHost::Instance());
-    EXPECT_NE(CLuaHost::Instance().State(), nullptr);
-    EXPECT_NE(host.State(), nullptr);
+    EXPECT_NE(LuaHostProbe::State(CLuaHost::Instance()), nullptr);
+    EXPECT_NE(LuaHostProbe::State(host), nullptr);
 }
 
 TEST_F(LuaHostTest, MissingScriptsGiveTheDefaults)
 {
-    EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 7);
-    EXPECT_EQ(host.GetSavedCommand("/fog", -3), -3);
-    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 0);
-    EXPECT_EQ(host.GetDefaultCommand("/fog"), 0);
+    EXPECT_EQ(SavedOption(host, "Bgm_Volume", 7), 7);
+    EXPECT_EQ(SavedCommand(host, "/fog", -3), -3);
+    EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 0);
+    EXPECT_EQ(DefaultCommand(host, "/fog"), 0);
     EXPECT_EQ(host.GetSetupMessage("ISOK"), "");
 }
 
@@ -91,9 +93,9 @@ TEST_F(LuaHostTest, UncompilableSavedScriptFallsBackToTheDefaultScript)
         SCOPED_TRACE(c.name);
         if (c.savedLua)
             Write(kSavedFile, ".lua", c.savedLua);
-        EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 100);
-        EXPECT_EQ(host.GetSavedCommand("/fog", 7), 1);
-        EXPECT_EQ(host.GetSavedOption("WIDTH", 7), 7);  // the default script lacks it
+        EXPECT_EQ(SavedOption(host, "Bgm_Volume", 7), 100);
+        EXPECT_EQ(SavedCommand(host, "/fog", 7), 1);
+        EXPECT_EQ(SavedOption(host, "WIDTH", 7), 7);  // the default script lacks it
     }
 }
 
@@ -101,13 +103,13 @@ TEST_F(LuaHostTest, SavedScriptFailingAtRunTimeGivesTheCallersDefault)
 {
     Write(kDefaultFile, ".lua", "OptionInfoList = { Bgm_Volume = 100 }");
     Write(kSavedFile, ".lua", "OptionInfoList[\"Bgm_Volume\"] = 5\r\nOther[\"x\"] = 1\r\n");
-    EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 7);
+    EXPECT_EQ(SavedOption(host, "Bgm_Volume", 7), 7);
 }
 
 TEST_F(LuaHostTest, SavedScriptIsFoundWhateverTheFolderCase)
 {
     dir.WriteFile("savedata/OptionInfo.lua", "OptionInfoList[\"WIDTH\"] = 1024\r\n");
-    EXPECT_EQ(host.GetSavedOption("WIDTH", 640), 1024);
+    EXPECT_EQ(SavedOption(host, "WIDTH", 640), 1024);
 }
 
 // The tool takes 32-bit chunks only; a host for native chunks shows that
@@ -136,18 +138,18 @@ TEST_F(LuaHostTest, CompiledFileWinsOverSourceAndBrokenOnesAreSkipped)
         ASSERT_FALSE(c.lub.empty());
         Write(kDefaultFile, ".lub", c.lub);
         Write(kDefaultFile, ".lua", lua);
-        EXPECT_EQ(host.GetDefaultOption("WIDTH"), c.expected);
-        EXPECT_EQ(native.GetDefaultOption("WIDTH"), c.expectedNative);
+        EXPECT_EQ(DefaultOption(host, "WIDTH"), c.expected);
+        EXPECT_EQ(DefaultOption(native, "WIDTH"), c.expectedNative);
     }
 }
 
 TEST_F(LuaHostTest, SavedTablesStartEmptyForEveryRun)
 {
     Write(kDefaultFile, ".lua", "OptionInfoList = { WIDTH = 640 } CmdOnOffList = { ['/fog'] = 0 }");
-    ASSERT_EQ(host.GetDefaultCommand("/fog"), 0);  // leaves a CmdOnOffList with "/fog" behind
+    ASSERT_EQ(DefaultCommand(host, "/fog"), 0);  // leaves a CmdOnOffList with "/fog" behind
     Write(kSavedFile, ".lua", "OptionInfoList[\"WIDTH\"] = 800\r\n");
-    EXPECT_EQ(host.GetSavedCommand("/fog", 1), 1);
-    EXPECT_EQ(host.GetSavedOption("WIDTH", 0), 800);
+    EXPECT_EQ(SavedCommand(host, "/fog", 1), 1);
+    EXPECT_EQ(SavedOption(host, "WIDTH", 0), 800);
 }
 
 TEST_F(LuaHostTest, MessageTableStartsEmptyForEveryRun)
@@ -164,11 +166,11 @@ TEST_F(LuaHostTest, ScriptsShareGlobalsAndAreRunAnewForEveryLookup)
     // The default script assigns no command table, so it sees the saved run's.
     Write(kDefaultFile, ".lua", "Runs = (Runs or 0) + 1 OptionInfoList = { Bgm_Volume = Runs }");
     Write(kSavedFile, ".lua", "CmdOnOffList[\"/fog\"] = 1\r\n");
-    EXPECT_EQ(host.GetDefaultCommand("/fog"), 0);
-    EXPECT_EQ(host.GetSavedCommand("/fog", 0), 1);
-    EXPECT_EQ(host.GetDefaultCommand("/fog"), 1);
-    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 3);
-    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 4);
+    EXPECT_EQ(DefaultCommand(host, "/fog"), 0);
+    EXPECT_EQ(SavedCommand(host, "/fog", 0), 1);
+    EXPECT_EQ(DefaultCommand(host, "/fog"), 1);
+    EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 3);
+    EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 4);
 }
 
 TEST_F(LuaHostTest, NumbersConvertByTruncationAndSaturate)
@@ -201,7 +203,7 @@ TEST_F(LuaHostTest, NumbersConvertByTruncationAndSaturate)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
         Write(kDefaultFile, ".lua", std::string("OptionInfoList = { K = ") + c.value + " }");
-        EXPECT_EQ(host.GetInt(kDefaultScript, "OptionInfoList", "K", 77), c.expected);
+        EXPECT_EQ(LookupNumber(host, kDefaultScript, "OptionInfoList", "K", 77), c.expected);
     }
 }
 
@@ -252,9 +254,9 @@ TEST_F(LuaHostTest, FailingScriptsGiveTheDefault)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Write(kDefaultFile, ".lua", Fill(c.script, "OptionInfoList", "5"));
-        EXPECT_EQ(host.GetInt(kDefaultScript, "OptionInfoList", "K", 77), 77);
+        EXPECT_EQ(LookupNumber(host, kDefaultScript, "OptionInfoList", "K", 77), 77);
         Write(kMessageFile, ".lua", Fill(c.script, "SetupMSG", "\"text\""));
-        EXPECT_EQ(host.GetString("SetupMSG", "K"), "");
+        EXPECT_EQ(host.GetSetupMessage("K"), "");
     }
 }
 
@@ -267,10 +269,11 @@ TEST_F(LuaHostTest, UnknownScriptNamesAreNeverLoaded)
     Write(kDefaultFile, ".lua", "OptionInfoList = { K = 5 }");
     for (const char* name : names) {
         SCOPED_TRACE(name);
-        EXPECT_FALSE(host.LoadScript(name));
-        EXPECT_EQ(host.GetInt(name, "OptionInfoList", "K", 77), 77);
+        CLuaHost::Key key = CLuaHost::Key::Number("OptionInfoList", "K", 77);
+        EXPECT_FALSE(host.LookupValues(name, &key, 1));
+        EXPECT_EQ(key.number, 77);
     }
-    EXPECT_EQ(lua_gettop(host.State()), 0);
+    EXPECT_EQ(lua_gettop(LuaHostProbe::State(host)), 0);
 }
 
 TEST_F(LuaHostTest, HundredMixedLookupsKeepTheStackHeight)
@@ -278,19 +281,19 @@ TEST_F(LuaHostTest, HundredMixedLookupsKeepTheStackHeight)
     Write(kDefaultFile, ".lua", "OptionInfoList = { Bgm_Volume = 100, Text = \"5\" } CmdOnOffList = { ['/fog'] = 1 }");
     Write(kSavedFile, ".lua", "OptionInfoList[\"WIDTH\"] = 1024\r\nbroken(\r\n");  // does not compile
     Write(kMessageFile, ".lua", "SetupMSG.ISOK = \"Save?\" SetupMSG.Num = 3 if SetupMSG.Fail then end");
-    lua_State* state = host.State();
+    lua_State* state = LuaHostProbe::State(host);
     lua_pushinteger(state, 42);  // something of the caller's below the lookups
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 100);
-        EXPECT_EQ(host.GetDefaultOption("Text"), 0);
-        EXPECT_EQ(host.GetDefaultOption("Missing"), 0);
-        EXPECT_EQ(host.GetDefaultCommand("/fog"), 1);
-        EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 100);
-        EXPECT_EQ(host.GetInt("Other", "OptionInfoList", "Bgm_Volume", 7), 7);
+        EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 100);
+        EXPECT_EQ(DefaultOption(host, "Text"), 0);
+        EXPECT_EQ(DefaultOption(host, "Missing"), 0);
+        EXPECT_EQ(DefaultCommand(host, "/fog"), 1);
+        EXPECT_EQ(SavedOption(host, "Bgm_Volume", 7), 100);
+        EXPECT_EQ(LookupNumber(host, "Other", "OptionInfoList", "Bgm_Volume", 7), 7);
         EXPECT_EQ(host.GetSetupMessage("ISOK"), "Save?");
         EXPECT_EQ(host.GetSetupMessage("Num"), "");
-        EXPECT_EQ(host.GetString("NoSuchTable", "ISOK"), "");
-        EXPECT_EQ(host.GetInt(kDefaultScript, "NoSuchTable", "Bgm_Volume", 7), 7);
+        EXPECT_EQ(LookupOne(host, kMessageScript, CLuaHost::Key::Text("NoSuchTable", "ISOK")).text, "");
+        EXPECT_EQ(LookupNumber(host, kDefaultScript, "NoSuchTable", "Bgm_Volume", 7), 7);
     }
     EXPECT_EQ(lua_gettop(state), 1);
     EXPECT_EQ(lua_tointeger(state, 1), 42);
@@ -300,19 +303,21 @@ TEST_F(LuaHostTest, HundredMixedLookupsKeepTheStackHeight)
 TEST_F(LuaHostTest, BuildingBlocksLeaveOnlyWhatTheyPromise)
 {
     Write(kDefaultFile, ".lua", "OptionInfoList = { K = 5 }");
-    lua_State* state = host.State();
-    ASSERT_TRUE(host.LoadChunk(kDefaultScript));
+    lua_State* state = LuaHostProbe::State(host);
+    ASSERT_TRUE(LuaHostProbe::LoadChunk(host, kDefaultScript));
     EXPECT_EQ(lua_gettop(state), 1);
-    ASSERT_TRUE(host.FindValue("OptionInfoList", "K", LUA_TNUMBER));
+    ASSERT_TRUE(LuaHostProbe::RunChunk(host));
+    EXPECT_EQ(lua_gettop(state), 0);
+    LuaHostProbe::PushValue(host, "OptionInfoList", "K", LUA_TNUMBER);
     EXPECT_EQ(lua_gettop(state), 1);
     EXPECT_EQ(lua_tonumber(state, -1), 5);
+    LuaHostProbe::PushValue(host, "OptionInfoList", "K", LUA_TSTRING);
+    EXPECT_EQ(lua_gettop(state), 2);
+    EXPECT_TRUE(lua_isnil(state, -1));
     lua_settop(state, 0);
 
-    ASSERT_TRUE(host.LoadChunk(kDefaultScript));
-    EXPECT_FALSE(host.FindValue("OptionInfoList", "K", LUA_TSTRING));
-    EXPECT_EQ(lua_gettop(state), 0);
-    EXPECT_FALSE(host.FindValue("OptionInfoList", "K", LUA_TNUMBER));  // no chunk to run
-    EXPECT_FALSE(host.LoadChunk("NoSuchScript"));
+    EXPECT_FALSE(LuaHostProbe::RunChunk(host));  // no chunk to run
+    EXPECT_FALSE(LuaHostProbe::LoadChunk(host, "NoSuchScript"));
     EXPECT_EQ(lua_gettop(state), 0);
 }
 
@@ -335,6 +340,15 @@ TEST_F(LuaHostTest, EntriesAreOneWriteInTheOptionFileFormat)
         ASSERT_EQ(file.writes.size(), 1u);
         EXPECT_EQ(file.writes[0], c.expected);
     }
+    // What follows the table name is formatted in a 4096-byte buffer: keys of
+    // 4084 and 4085 characters make it just fit and just overflow.
+    for (size_t length : {size_t(4084), size_t(4085), size_t(5000)}) {
+        const std::string key(length, 'k');
+        RecordingFile file;
+        CLuaHost::WriteOptionEntry(file, key.c_str(), -1);
+        ASSERT_EQ(file.writes.size(), 1u);
+        EXPECT_EQ(file.writes[0], "OptionInfoList[\"" + key + "\"] = -1\r\n") << length;
+    }
 }
 
 TEST_F(LuaHostTest, WrittenLinesReadBackAsTheSavedScript)
@@ -349,32 +363,23 @@ TEST_F(LuaHostTest, WrittenLinesReadBackAsTheSavedScript)
         text += line;
     Write(kSavedFile, ".lua", text);
     for (int i = 0; i <= kNameLastOption; ++i)
-        EXPECT_EQ(host.GetSavedOption(GetSettingName(i), 7), 1000 - 37 * i) << GetSettingName(i);
+        EXPECT_EQ(SavedOption(host, GetSettingName(i), 7), 1000 - 37 * i) << GetSettingName(i);
     for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
-        EXPECT_EQ(host.GetSavedCommand(GetSettingName(i), 7), i % 2) << GetSettingName(i);
-}
-
-TEST(LuaHostFormat, LongTextIsNotCut)
-{
-    const std::string key(5000, 'k');
-    const std::string text = CLuaHost::FormatText("[\"%s\"] = %d\r\n", key.c_str(), -12);
-    EXPECT_EQ(text, "[\"" + key + "\"] = -12\r\n");
-    EXPECT_EQ(CLuaHost::FormatText("%s", std::string(4095, 'a').c_str()).size(), 4095u);
-    EXPECT_EQ(CLuaHost::FormatText("%s", std::string(4096, 'a').c_str()).size(), 4096u);
+        EXPECT_EQ(SavedCommand(host, GetSettingName(i), 7), i % 2) << GetSettingName(i);
 }
 
 TEST_F(LuaHostTest, ExampleScriptsProvideEveryKey)
 {
     dir.CopyExampleScripts();
-    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 100);
-    EXPECT_EQ(host.GetDefaultOption("Effect_Volume"), 90);
-    EXPECT_EQ(host.GetDefaultCommand("/bgm"), 1);
-    EXPECT_EQ(host.GetDefaultCommand("/sound"), 1);
+    EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 100);
+    EXPECT_EQ(DefaultOption(host, "Effect_Volume"), 90);
+    EXPECT_EQ(DefaultCommand(host, "/bgm"), 1);
+    EXPECT_EQ(DefaultCommand(host, "/sound"), 1);
     const char* const optionKeys[] = {"Bgm_Volume", "Effect_Volume", "MouseExclusive"};
     for (const char* key : optionKeys)
-        EXPECT_NE(host.GetInt(kDefaultScript, "OptionInfoList", key, -1), -1) << key;
+        EXPECT_NE(LookupNumber(host, kDefaultScript, "OptionInfoList", key, -1), -1) << key;
     for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i) {
-        const int value = host.GetInt(kDefaultScript, "CmdOnOffList", GetSettingName(i), -1);
+        const int value = LookupNumber(host, kDefaultScript, "CmdOnOffList", GetSettingName(i), -1);
         EXPECT_TRUE(value == 0 || value == 1) << GetSettingName(i);
     }
     for (int i = kNameFirstSystemTip; i < kSettingNameCount; ++i)

@@ -17,6 +17,7 @@ extern "C" {
 #include "script/ChunkCheck.h"
 #include "settings/SettingNames.h"
 #include "support/LuaChunks.h"
+#include "support/LuaHostProbe.h"
 #include "support/TempDir.h"
 
 #ifndef KES_LUAC51
@@ -86,10 +87,10 @@ TEST_F(LuaHostWin32Test, ChunkOfThisBuildIsReadBeforeTheSource)
     EXPECT_EQ(chunk, Compile(dir.ReadFile("source.lua"), "source.lua"));
     EXPECT_TRUE(IsDataChunk(chunk.data(), chunk.size()));
 
-    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 32);
-    EXPECT_EQ(host.GetDefaultCommand("/fog"), 1);
+    EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 32);
+    EXPECT_EQ(DefaultCommand(host, "/fog"), 1);
     // With the saved file missing, its lookups read the same chunk.
-    EXPECT_EQ(host.GetSavedOption("Bgm_Volume", 7), 32);
+    EXPECT_EQ(SavedOption(host, "Bgm_Volume", 7), 32);
 }
 
 // The file of a script, relative to the game folder, with '/' between folders.
@@ -178,7 +179,7 @@ TEST_F(LuaHostWin32Test, ChunkThatConfusesTypesIsPassedOverForTheSource)
 
     dir.WriteFile("System/LuaFiles514/OptionInfo.lub", chunk);
     dir.WriteFile("System/LuaFiles514/OptionInfo.lua", "OptionInfoList = { Bgm_Volume = 32 }");
-    EXPECT_EQ(host.GetDefaultOption("Bgm_Volume"), 32);
+    EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 32);
 }
 
 TEST_F(LuaHostWin32Test, RunawayScriptEndsWithTheDefault)
@@ -191,17 +192,19 @@ TEST_F(LuaHostWin32Test, RunawayScriptEndsWithTheDefault)
         SCOPED_TRACE(script);
         dir.WriteFile("System/LuaFiles514/OptionInfo.lua", script);
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
+        EXPECT_EQ(LookupNumber(host, "System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
     }
     dir.WriteFile("System/LuaFiles514/OptionInfo.lua", "OptionInfoList = { K = 5 }");
-    EXPECT_EQ(host.GetInt("System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 5);
+    EXPECT_EQ(LookupNumber(host, "System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 5);
 }
 
-TEST(LuaHostWin32Format, LongTextIsNotCut)
+TEST_F(LuaHostWin32Test, LongEntriesAreNotCut)
 {
     const std::string key(5000, 'k');
-    EXPECT_EQ(CLuaHost::FormatText("[\"%s\"] = %d\r\n", key.c_str(), -1), "[\"" + key + "\"] = -1\r\n");
+    TextFile file;
+    CLuaHost::WriteOptionEntry(file, key.c_str(), -1);
+    EXPECT_EQ(file.text, "OptionInfoList[\"" + key + "\"] = -1\r\n");
 }
 
 }  // namespace
