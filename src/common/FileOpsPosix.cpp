@@ -190,12 +190,13 @@ public:
         if (const FileStatus status = OpenFolderOf(target, targetName, targetFolder); !status)
             return status;
         // rename(2) would also replace a file the tool may not write, which
-        // Windows refuses; refuse it here as well.
+        // Windows refuses; refuse it here as well, judged by the rights this
+        // process acts with (root's too).
         Descriptor existing;
         const FileStatus found = OpenPlainFile(targetFolder.Get(), targetName.c_str(), O_PATH, existing);
         if (found.kind == FileStatus::kRefused || found.kind == FileStatus::kFailed)
             return found;
-        if (found && faccessat(targetFolder.Get(), targetName.c_str(), W_OK, 0) != 0)
+        if (found && faccessat(targetFolder.Get(), targetName.c_str(), W_OK, AT_EACCESS) != 0)
             return LastError();
         if (renameat(sourceFolder.Get(), sourceName.c_str(), targetFolder.Get(), targetName.c_str()) != 0)
             return LastError();
