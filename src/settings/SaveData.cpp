@@ -228,18 +228,6 @@ void RecoverOptionFile(IFileOps& files)
     }
 }
 
-// Removes what killed saves left behind, never a file a running copy is
-// writing; nothing while the option file is missing, as a leftover may then
-// be the only copy of the save.
-void RemoveLeftoverTempFiles(IFileOps& files)
-{
-    const std::string target = OptionFile();
-    if (!files.Exists(target))
-        return;
-    for (const std::string& temp : LeftoverTempFiles(files, target))
-        files.Remove(temp);
-}
-
 }  // namespace
 
 void ReadSaveDataLines(CRegistry& record, IFileOps& files)
@@ -291,9 +279,15 @@ std::string ComposeOptionFile(const CRegistry& record)
     return file.text;
 }
 
+// Never a file a running copy is writing; nothing while the option file is
+// missing, as a leftover may then be the only copy of the save.
 void RemoveLeftoverSaves(IFileOps& files)
 {
-    RemoveLeftoverTempFiles(files);
+    const std::string target = OptionFile();
+    if (!files.Exists(target))
+        return;
+    for (const std::string& temp : LeftoverTempFiles(files, target))
+        files.Remove(temp);  // one left now goes at the next save
 }
 
 SaveOutcome SaveOptionFile(const CRegistry& record, IFileOps& files)
