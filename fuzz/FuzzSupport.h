@@ -2,10 +2,12 @@
 // directory for the whole run, and checks that stop the run on a broken rule.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "script/LuaHost.h"
 #include "support/TempDir.h"
 
 // Created on first use, with the example game's scripts; removed at exit.
@@ -21,4 +23,16 @@ inline void FuzzCheck(bool holds, const char* rule)
 {
     if (!holds)
         FuzzFail(rule);
+}
+
+// Runs one lookup and fails when it outlived its run's deadline by more than
+// compiling an input and one dear instruction under the sanitizers can take.
+template <typename Lookup>
+void TimedLookup(Lookup lookup)
+{
+    const auto start = std::chrono::steady_clock::now();
+    lookup();
+    const auto taken = std::chrono::steady_clock::now() - start;
+    FuzzCheck(taken < std::chrono::milliseconds(CLuaHost::kRunDeadlineMs) + std::chrono::seconds(2),
+              "a lookup outlived the run deadline");
 }

@@ -15,6 +15,7 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "common/Clock.h"
 #include "common/FileOps.h"
 #include "common/Path.h"
 #include "script/ChunkCheck.h"
@@ -89,26 +90,31 @@ struct Buffer {
     size_t size;
 };
 
-// What of a script's bytes Lua gets, as luaL_loadfile gave it: a first line
-// starting with '#' is skipped but for its line end, and text ends at a
-// Ctrl-Z as in the Windows C runtime's text mode. Lua takes any bytes that
-// start with the signature as a chunk, so those must pass the checker;
-// false when they do not.
+// What of a script's bytes Lua gets, as luaL_loadfile gave it. That reads in
+// the Windows C runtime's text mode, where a Ctrl-Z ends the file, and skips
+// a first line starting with '#'; the byte after that line (or else the
+// first) tells a chunk from text. A chunk is read again in binary mode from
+// the file's first signature byte and must pass the checker; false when it
+// does not. Text keeps the skipped line's line end.
 bool LoadableBytes(const std::string& bytes, size_t sizeTWidth, Buffer& out)
 {
-    const char* start = bytes.data();
-    const char* end = start + bytes.size();
-    if (start < end && *start == '#') {
-        const void* line = std::memchr(start, '\n', bytes.size());
-        start = line ? static_cast<const char*>(line) : end;
+    const char* const first = bytes.data();
+    const char* const end = first + bytes.size();
+    const void* stop = std::memchr(first, 0x1a, bytes.size());
+    const char* const textEnd = stop ? static_cast<const char*>(stop) : end;
+    const char* text = first;
+    const char* next = first;
+    if (first < textEnd && *first == '#') {
+        const void* line = std::memchr(first, '\n', static_cast<size_t>(textEnd - first));
+        text = line ? static_cast<const char*>(line) : textEnd;
+        next = line ? text + 1 : textEnd;
     }
-    if (start < end && *start == LUA_SIGNATURE[0]) {
-        out = Buffer{start, static_cast<size_t>(end - start)};
+    if (next < textEnd && *next == LUA_SIGNATURE[0]) {
+        const char* chunk = static_cast<const char*>(std::memchr(first, LUA_SIGNATURE[0], bytes.size()));
+        out = Buffer{chunk, static_cast<size_t>(end - chunk)};
         return CheckChunk(out.data, out.size, sizeTWidth) == ChunkVerdict::kData;
     }
-    if (const void* stop = std::memchr(bytes.data(), 0x1a, bytes.size()))
-        end = std::max(start, static_cast<const char*>(stop));
-    out = Buffer{start, static_cast<size_t>(end - start)};
+    out = Buffer{text, static_cast<size_t>(textEnd - text)};
     return true;
 }
 
@@ -173,17 +179,57 @@ void* CLuaHost::Allocate(void* ud, void* block, size_t oldSize, size_t newSize)
     if (newSize == 0) {
         std::free(block);
         host->m_used -= oldSize;
+        host->CountBlock(oldSize, false);
         return nullptr;
     }
     if (host->m_capped && newSize > oldSize) {
         const size_t room = host->m_used < kMemoryCap ? kMemoryCap - host->m_used : 0;
-        if (newSize - oldSize > room)
+        if (newSize > kLargestBlock || newSize - oldSize > room)
             return nullptr;
     }
     void* grown = std::realloc(block, newSize);
-    if (grown)
+    if (grown) {
         host->m_used = host->m_used - oldSize + newSize;
+        host->CountBlock(oldSize, false);
+        host->CountBlock(newSize, true);
+        // The next instruction may already compare the string just made.
+        if (host->m_running && newSize >= kLargeBlock) {
+            const int interval = host->CheckInterval();
+            if (interval < host->m_interval)
+                host->CheckAfter(interval);
+        }
+    }
     return grown;
+}
+
+void CLuaHost::CountBlock(size_t size, bool alive)
+{
+    if (size < kLargeBlock)
+        return;
+    int sizeClass = 0;
+    while (sizeClass + 1 < kLargeClasses && size >= kLargeBlock << (sizeClass + 1))
+        ++sizeClass;
+    if (alive)
+        ++m_largeBlocks[sizeClass];
+    else
+        --m_largeBlocks[sizeClass];
+}
+
+int CLuaHost::CheckInterval() const
+{
+    // A block of class i is less than kLargeBlock << (i + 1) bytes.
+    for (int sizeClass = kLargeClasses - 1; sizeClass >= 0; --sizeClass)
+        if (m_largeBlocks[sizeClass] != 0)
+            return std::max(1, (kCheckInterval / 2) >> sizeClass);
+    return kCheckInterval;
+}
+
+void CLuaHost::CheckAfter(int instructions)
+{
+    // Counted when granted, so a hook moved earlier counts a few too many.
+    m_granted += instructions;
+    m_interval = instructions;
+    lua_sethook(m_state, &CLuaHost::StopRunaway, LUA_MASKCOUNT, instructions);
 }
 
 int CLuaHost::Panic(lua_State*)
@@ -195,8 +241,18 @@ int CLuaHost::Panic(lua_State*)
 
 void CLuaHost::StopRunaway(lua_State* state, lua_Debug*)
 {
-    lua_pushstring(state, "instruction budget exhausted");
-    lua_error(state);
+    void* ud = nullptr;
+    lua_getallocf(state, &ud);
+    CLuaHost& host = *static_cast<CLuaHost*>(ud);
+    if (host.m_granted >= kInstructionBudget) {
+        lua_pushstring(state, "instruction budget exhausted");
+        lua_error(state);
+    }
+    if (MonotonicMs() >= host.m_deadline) {
+        lua_pushstring(state, "run deadline passed");
+        lua_error(state);
+    }
+    host.CheckAfter(host.CheckInterval());
 }
 
 bool CLuaHost::LoadChunk(const char* scriptName)
@@ -243,9 +299,12 @@ bool CLuaHost::RunChunk()
     if (!m_state || lua_type(m_state, -1) != LUA_TFUNCTION)
         return false;
     const int below = lua_gettop(m_state) - 1;
-    // Setting the hook restarts its count, so each run gets the whole budget.
-    lua_sethook(m_state, &CLuaHost::StopRunaway, LUA_MASKCOUNT, kInstructionBudget);
+    m_deadline = MonotonicMs() + kRunDeadlineMs;
+    m_granted = 0;
+    m_running = true;
+    CheckAfter(CheckInterval());
     const int status = lua_pcall(m_state, 0, 0, 0);
+    m_running = false;
     lua_sethook(m_state, nullptr, 0, 0);
     if (status != 0) {
         lua_settop(m_state, below);
@@ -352,10 +411,13 @@ void CLuaHost::Release(int top, bool failed)
         lua_gc(m_state, LUA_GCCOLLECT, 0);
     // Live data this large was hoarded in a global by a runaway run; kept, it
     // would make every later lookup fail at the cap. Start over without it.
-    // Only with nothing of a caller's left on the stack.
-    if (top == 0 && m_used > kMemoryCap / 2) {
+    // A run stopped by its deadline can hoard any amount below the cap, so
+    // after a failure less is enough. Only with nothing of a caller's left
+    // on the stack.
+    const size_t hoard = failed ? kCollectAbove : kMemoryCap / 2;
+    if (top == 0 && m_used > hoard) {
         lua_gc(m_state, LUA_GCCOLLECT, 0);
-        if (m_used > kMemoryCap / 2) {
+        if (m_used > hoard) {
             lua_close(m_state);
             OpenState();
         }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "common/OutputFile.h"
@@ -57,9 +58,25 @@ public:
     static void WriteCommandEntry(IOutputFile& file, const char* key, int value);
 
     // Bounds of one run of a script. Game scripts are small data files and
-    // stay far below both; a runaway script fails like a script error.
+    // stay far below all of them; a script that reaches one fails like a
+    // script error.
     static constexpr int kInstructionBudget = 10000000;
+    // Steps alone do not bound time: Lua compares strings with one strcoll
+    // call per NUL-separated piece, about 5 ns for each NUL. Counted from
+    // the start of the run; compiling is not under it.
+    static constexpr int kRunDeadlineMs = 500;
     static constexpr size_t kMemoryCap = size_t(64) << 20;
+    // The largest single block, and so the dearest instruction: comparing two
+    // strings this large takes about 90 ms. Data needs up to 10 MiB (the
+    // compiler's table of 2^18 constants, a table of 140,000 fields).
+    static constexpr size_t kLargestBlock = size_t(16) << 20;
+    // The clock is read every kCheckInterval instructions while no block of
+    // kLargeBlock bytes or more is alive. A larger block makes comparisons
+    // dearer, so the interval halves with each doubling of the largest one,
+    // down to every instruction: between two reads about 8 MiB is compared
+    // at most, or what one instruction compares.
+    static constexpr int kCheckInterval = 256;
+    static constexpr size_t kLargeBlock = size_t(32) << 10;
     // After a successful run the state is collected only above this size;
     // Lua's own incremental collector takes care of the rest.
     static constexpr size_t kCollectAbove = kMemoryCap / 16;
@@ -71,14 +88,21 @@ private:
 
     static void* Allocate(void* host, void* block, size_t oldSize, size_t newSize);
     static int Panic(lua_State* state);
+    // The count hook: ends a run past its budget or its deadline, and sets
+    // when it is called next.
     static void StopRunaway(lua_State* state, lua_Debug* debug);
+    // Keeps count of the large blocks alive, by size class.
+    void CountBlock(size_t size, bool alive);
+    // Instructions until the next look at the clock, for the blocks alive.
+    int CheckInterval() const;
+    void CheckAfter(int instructions);
     static int RunLookup(lua_State* state);
     // Compiles name.lub, else name.lua; on success the chunk is left on the stack.
     // A precompiled chunk is taken only when it passes CheckChunk.
     bool LoadChunk(const char* scriptName);
     // LoadChunk for one of the three known scripts, plus the tables it expects.
     bool LoadScript(const char* scriptName);
-    // Runs the chunk on top of the stack under the instruction budget; the
+    // Runs the chunk on top of the stack under the run bounds; the
     // chunk is gone afterwards, and so is an error.
     bool RunChunk();
     // Pushes table[key] when it has the wanted type, nil otherwise.
@@ -101,4 +125,14 @@ private:
     // On only inside the protected lookup, where a refused allocation is a
     // caught error rather than a panic.
     bool m_capped = false;
+
+    // The run in progress: its deadline on MonotonicMs' clock, the
+    // instructions granted so far and how many the hook granted last.
+    bool m_running = false;
+    uint64_t m_deadline = 0;
+    int64_t m_granted = 0;
+    int m_interval = 0;
+    // Blocks alive of kLargeBlock << i bytes or more, but less than twice that.
+    static constexpr int kLargeClasses = 12;
+    size_t m_largeBlocks[kLargeClasses] = {};
 };

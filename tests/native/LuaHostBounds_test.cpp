@@ -1,6 +1,7 @@
 #include "script/LuaHost.h"
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -9,7 +10,9 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "script/ChunkCheck.h"
 #include "settings/SettingNames.h"
+#include "support/LuaChunks.h"
 #include "support/LuaHostProbe.h"
 #include "support/TempDir.h"
 
@@ -17,6 +20,7 @@ namespace {
 
 const char kDefaultFile[] = "System/LuaFiles514/OptionInfo.lua";
 const char kSavedFile[] = "SaveData/OptionInfo.lua";
+const char kDefaultScript[] = "System\\LuaFiles514\\OptionInfo";
 
 class LuaHostBoundsTest : public ::testing::Test {
 protected:
@@ -55,9 +59,53 @@ TEST_F(LuaHostBoundsTest, RunawayScriptsEndWithTheDefault)
     }
 }
 
+TEST_F(LuaHostBoundsTest, CostlyComparisonsEndAtTheDeadline)
+{
+    // Each would otherwise run for a minute or more.
+    const std::string costly = chunk::CostlyComparisons(sizeof(size_t), 1000);
+    for (size_t width : {size_t(4), size_t(8)}) {
+        const std::string bytes = chunk::CostlyComparisons(width, 1000);
+        EXPECT_EQ(CheckChunk(bytes.data(), bytes.size(), width), ChunkVerdict::kData) << width;
+    }
+    const struct {
+        const char* name;
+        const char* file;
+        std::string bytes;
+    } cases[] = {
+        {"chunk", "System/LuaFiles514/OptionInfo.lub", costly},
+        {"source", kDefaultFile,
+         "OptionInfoList = { K = 5 } local s = '\\0' for i = 1, 23 do s = s .. s end while s < s or s do end"},
+    };
+    CLuaHost native(sizeof(size_t));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        dir.WriteFile(c.file, c.bytes);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(LookupNumber(native, kDefaultScript, "OptionInfoList", "K", 77), 77);
+        const auto taken = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(taken).count(),
+                  CLuaHost::kRunDeadlineMs + 2000);
+        std::remove(c.file);
+    }
+}
+
+TEST_F(LuaHostBoundsTest, LargestDataLoadsButNoLargerBlock)
+{
+    for (const chunk::LargeData& data : chunk::LargestData()) {
+        SCOPED_TRACE(data.name);
+        dir.WriteFile(kDefaultFile, data.source);
+        EXPECT_EQ(LookupNumber(host, kDefaultScript, "OptionInfoList", "K", 77), data.k);
+    }
+    // A string of 16 MiB, in a state with room for it: its block, with the
+    // string's header, is just over.
+    dir.WriteFile(kDefaultFile, "OptionInfoList = { K = 5 } local s = 'x' for i = 1, 24 do s = s .. s end");
+    CLuaHost fresh;
+    EXPECT_EQ(LookupNumber(fresh, kDefaultScript, "OptionInfoList", "K", 77), 77);
+}
+
 TEST_F(LuaHostBoundsTest, HoardLeftInAGlobalIsDropped)
 {
-    // Small steps fill the state right up to the cap, and the global keeps it all.
+    // Small steps fill the state until a bound stops them, and the global keeps it all.
     dir.WriteFile(kDefaultFile, "OptionInfoList = { K = 5 } Hoard = {} while true do Hoard = { Hoard } end");
     EXPECT_EQ(LookupNumber(host, "System\\LuaFiles514\\OptionInfo", "OptionInfoList", "K", 77), 77);
     EXPECT_LT(KilobytesInUse(), 1024);

@@ -130,6 +130,8 @@ TEST_F(LuaHostTest, CompiledFileWinsOverSourceAndBrokenOnesAreSkipped)
         {"truncated native chunk", Precompile("OptionInfoList = { WIDTH = 4 }").substr(0, 20), 2, 2},
         {"native chunk that passes Lua's check only", chunk::ForLoopConfusion(sizeof(size_t)), 2, 2},
         {"source after a '#' line", "#!/usr/bin/lua\nOptionInfoList = { WIDTH = 5 }", 5, 5},
+        {"native chunk after a '#' line", "#!/usr/bin/lua\r\n" + Precompile("OptionInfoList = { WIDTH = 7 }"), 2, 7},
+        {"'#' line before a chunk that passes Lua's check only", "#\n" + chunk::ForLoopConfusion(sizeof(size_t)), 2, 2},
         {"source ending at a Ctrl-Z", "OptionInfoList = { WIDTH = 6 }\x1a((", 6, 6},
     };
     CLuaHost native(sizeof(size_t));

@@ -13,8 +13,9 @@ namespace chunk {
 
 enum Opcode {
     kMove = 0, kLoadK = 1, kLoadBool = 2, kLoadNil = 3, kGetUpval = 4, kGetGlobal = 5, kGetTable = 6,
-    kSetGlobal = 7, kSetTable = 9, kNewTable = 10, kAdd = 12, kUnm = 18, kConcat = 21, kJmp = 22,
-    kEq = 23, kTest = 26, kCall = 28, kReturn = 30, kForLoop = 31, kSetList = 34, kClosure = 36,
+    kSetGlobal = 7, kSetTable = 9, kNewTable = 10, kAdd = 12, kPow = 17, kUnm = 18, kNot = 19, kLen = 20,
+    kConcat = 21, kJmp = 22, kEq = 23, kLt = 24, kLe = 25, kTest = 26, kTestSet = 27, kCall = 28,
+    kReturn = 30, kForLoop = 31, kSetList = 34, kClosure = 36,
 };
 constexpr int kK = 256;  // an RK operand naming a constant
 
@@ -138,6 +139,57 @@ inline std::string ForLoopConfusion(size_t sizeTWidth)
         ABC(kReturn, 0, 1, 0),
     };
     return Assemble(f, sizeTWidth);
+}
+
+// Sets OptionInfoList.K = 5, doubles a string of one NUL 23 times into 8 MiB
+// (MOVE, CONCAT) and compares it with itself `pairs` times (LT, JMP +0).
+// Straight-line data building to the checker, yet Lua compares strings with a
+// strcoll call per NUL, so each comparison takes tens of milliseconds.
+inline std::string CostlyComparisons(size_t sizeTWidth, int pairs)
+{
+    Function f;
+    f.maxStack = 3;
+    f.constants = {Constant::Text("OptionInfoList"), Constant::Text("K"), Constant::Number(5),
+                   Constant::Text(std::string(1, '\0'))};
+    f.code = {ABC(kNewTable, 0, 0, 1), ABC(kSetTable, 0, kK + 1, kK + 2), ABx(kSetGlobal, 0, 0), ABx(kLoadK, 1, 3)};
+    for (int i = 0; i < 23; ++i) {
+        f.code.push_back(ABC(kMove, 2, 1, 0));
+        f.code.push_back(ABC(kConcat, 1, 1, 2));
+    }
+    for (int i = 0; i < pairs; ++i) {
+        f.code.push_back(ABC(kLt, 0, 1, 1));
+        f.code.push_back(AsBx(kJmp, 0, 0));
+    }
+    f.code.push_back(ABC(kReturn, 0, 1, 0));
+    return Assemble(f, sizeTWidth);
+}
+
+// The largest data a script may hold, each setting OptionInfoList.K to `k`.
+struct LargeData {
+    const char* name;
+    std::string source;
+    int k;
+};
+
+inline std::vector<LargeData> LargestData()
+{
+    std::string text(2 << 20, 'x');
+    std::string fields, array, nested, path;
+    for (int i = 1; i <= 140000; ++i)
+        fields += "f" + std::to_string(i) + " = " + std::to_string(i % 1000) + ", ";
+    for (int i = 1; i <= 100000; ++i)
+        array += std::to_string(i) + ".5, ";
+    for (int i = 0; i < 180; ++i) {
+        nested = "{ " + nested + (i == 0 ? "180" : "") + " }";
+        path += "[1]";
+    }
+    return {
+        {"2 MiB long string", "S = [[" + text + "]] OptionInfoList = { K = #S }", 2 << 20},
+        // The compiler's table of constants and the table's own fields are 2^18 nodes each.
+        {"140,000 fields", "T = { " + fields + "} OptionInfoList = { K = T.f139999 }", 999},
+        {"100,000-element array", "A = { " + array + "} OptionInfoList = { K = #A + A[100000] }", 200000},
+        {"nesting 180 deep", "N = " + nested + " OptionInfoList = { K = N" + path + " }", 180},
+    };
 }
 
 // Keys of OptionInfoList that RichDataScript sets besides the setting names.
