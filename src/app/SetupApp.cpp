@@ -18,7 +18,20 @@ const AFX_MSGMAP_ENTRY kAppEntries[] = {
 };
 const AFX_MSGMAP kAppMap = AfxMakeMessageMap(&CWinApp::messageMap, kAppEntries);
 
+// A start that cannot show the sheet. Without comctl32 the system's box
+// cannot show either (the manifest gives it comctl32's buttons).
+void ShowStartFailure(const char* text)
+{
+    if (MessageBoxA(nullptr, text, "Kestrune Setup", MB_OK | MB_ICONERROR) <= 0)
+        AfxPlainMessageBox("Kestrune Setup", text);
+}
+
 }  // namespace
+
+const char CSetupApp::kNoCommonControlsText[] =
+    "Kestrune Setup cannot start: the Windows common controls (comctl32.dll) could not be loaded from the "
+    "Windows folder.";
+const char CSetupApp::kNoSheetText[] = "Kestrune Setup cannot start: its window could not be created.";
 
 CSetupApp::CSetupApp() = default;
 
@@ -31,8 +44,16 @@ const AFX_MSGMAP* CSetupApp::GetMessageMap() const
 
 BOOL CSetupApp::InitInstance()
 {
+    // Without the common controls there is no sheet: said before start-up
+    // writes anything, rather than an exit that looks like success.
+    if (!AfxGetCommonControls().PropertySheetA) {
+        ShowStartFailure(kNoCommonControlsText);
+        exitCode = kExitNoWindow;
+        return FALSE;
+    }
     if (!StartUp()) {
         AfxMessageBox("fail CRegistry::CrateInstance()", MB_OK, 0);
+        exitCode = kExitNoStart;
         return FALSE;
     }
     {
@@ -43,7 +64,11 @@ BOOL CSetupApp::InitInstance()
         sheet.AddPage(&optionPage);
         sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
         // Whether anything is saved depends on saveConfirmed alone.
-        sheet.DoModal();
+        if (sheet.DoModal() == -1) {
+            ShowStartFailure(kNoSheetText);
+            exitCode = kExitNoWindow;
+            return FALSE;
+        }
         SaveIfConfirmed();
     }
     ReportFailedSave();
@@ -53,5 +78,6 @@ BOOL CSetupApp::InitInstance()
 int CSetupApp::ExitInstance()
 {
     ShutDown();
-    return CWinApp::ExitInstance();
+    const int framework = CWinApp::ExitInstance();
+    return exitCode ? exitCode : framework;
 }

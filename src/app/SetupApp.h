@@ -40,8 +40,17 @@ public:
     static void WritePreservedLines();
     static void AppendOptionLines();
 
+    // Exit codes of a start that could not show the sheet; 0 otherwise.
+    static constexpr int kExitNoWindow = 2;
+    static constexpr int kExitNoStart = 3;
+    static const char kNoCommonControlsText[];
+    static const char kNoSheetText[];
+
     // What the last WriteRegistry and AppendOptionLines did, kept for
     // ReportFailedSave.
     static long registrySave;
     static SaveOutcome optionFileSave;
+
+private:
+    int exitCode = 0;
 };

@@ -6,9 +6,7 @@
 #include <ddraw.h>
 #include <d3d.h>
 
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
+#include "system/SystemLibrary.h"
 
 namespace {
 
@@ -58,8 +56,8 @@ struct DirectDrawLibrary {
         // Wine's Direct3D loads setupapi by name when it first looks at the
         // adapters, through a delayed import that ignores the process's
         // search restriction; loaded here first, that name finds this copy.
-        LoadLibraryExA("setupapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        HMODULE library = LoadLibraryExA("ddraw.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        LoadSystemLibrary("setupapi.dll");
+        HMODULE library = LoadSystemLibrary("ddraw.dll");
         if (!library)
             return;
         enumerate = reinterpret_cast<decltype(enumerate)>(

@@ -1,10 +1,7 @@
 #include "framework/Afx.h"
 
 #include "framework/WinApp.h"
-
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
+#include "system/SystemLibrary.h"
 
 namespace {
 
@@ -24,7 +21,7 @@ AfxCommonControls LoadCommonControls()
     // delayed import that ignores the process's search restriction; loaded
     // here first, that name finds this copy.
     AfxLoadSystemLibrary("msimg32.dll");
-    HMODULE library = AfxLoadSystemLibrary("comctl32.dll");
+    HMODULE library = LoadCommonControlsLibrary();
     Resolve(library, "InitCommonControlsEx", controls.InitCommonControlsEx);
     Resolve(library, "PropertySheetA", controls.PropertySheetA);
     Resolve(library, "SetWindowSubclass", controls.SetWindowSubclass);
@@ -40,23 +37,12 @@ AfxCommonControls LoadCommonControls()
 
 void AfxRestrictLibrarySearch()
 {
-    // Looked up, not imported, so the executable still starts where they are
-    // missing; its loads then fail rather than search the game folder.
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    BOOL(WINAPI * setDefault)(DWORD) = nullptr;
-    BOOL(WINAPI * setDirectory)(LPCSTR) = nullptr;
-    Resolve(kernel, "SetDefaultDllDirectories", setDefault);
-    Resolve(kernel, "SetDllDirectoryA", setDirectory);
-    if (setDefault)
-        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    // Takes the current directory, the game folder too, out of the search.
-    if (setDirectory)
-        setDirectory("");
+    RestrictLibrarySearch(GetModuleHandleA("kernel32.dll"));
 }
 
 HMODULE AfxLoadSystemLibrary(const char* name)
 {
-    return LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return LoadSystemLibrary(name);
 }
 
 const AfxCommonControls& AfxGetCommonControls()

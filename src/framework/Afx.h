@@ -7,6 +7,9 @@
 // A modal message box owned by the active window, captioned with the
 // application's name.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
+// A box with one OK button that needs no common controls, for when the
+// system's box cannot be shown; returns when it is closed.
+void AfxPlainMessageBox(const char* caption, const char* text);
 
 HINSTANCE AfxGetInstanceHandle();
 // The module that holds the resource: the program's own, which holds them all.
@@ -23,11 +26,12 @@ HMODULE AfxLoadSystemLibrary(const char* name);
 // The common controls, loaded at run time from the system folder (the
 // manifest still selects version 6). Every entry is null when that failed.
 struct AfxCommonControls {
-    BOOL(WINAPI* InitCommonControlsEx)(const INITCOMMONCONTROLSEX*);
-    INT_PTR(WINAPI* PropertySheetA)(LPCPROPSHEETHEADERA);
-    BOOL(WINAPI* SetWindowSubclass)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR);
-    BOOL(WINAPI* RemoveWindowSubclass)(HWND, SUBCLASSPROC, UINT_PTR);
-    LRESULT(WINAPI* DefSubclassProc)(HWND, UINT, WPARAM, LPARAM);
+    // The SDK's own types, calling convention included.
+    decltype(&::InitCommonControlsEx) InitCommonControlsEx;
+    decltype(&::PropertySheetA) PropertySheetA;
+    decltype(&::SetWindowSubclass) SetWindowSubclass;
+    decltype(&::RemoveWindowSubclass) RemoveWindowSubclass;
+    decltype(&::DefSubclassProc) DefSubclassProc;
 };
 const AfxCommonControls& AfxGetCommonControls();
 

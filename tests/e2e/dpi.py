@@ -77,6 +77,25 @@ def read_png(path):
     return width, height, b"".join(raw[y * stride + 1:(y + 1) * stride] for y in range(height))
 
 
+def glyph_cells(shot, rect, origin):
+    """The tooltip's text as the shapes between blank columns, read off the
+    screenshot inside the tooltip's border."""
+    width, _, rgb = read_png(shot)
+    left, top = origin[0] + rect[0] + 3, origin[1] + rect[1] + 3
+    right, bottom = origin[0] + rect[0] + rect[2] - 3, origin[1] + rect[1] + rect[3] - 3
+    pixel = lambda x, y: rgb[(y * width + x) * 3:(y * width + x) * 3 + 3]
+    background = pixel(left, top)
+    columns = [tuple(pixel(x, y) != background for y in range(top, bottom)) for x in range(left, right)]
+    cells, cell = [], []
+    for column in columns + [()]:
+        if any(column):
+            cell.append(column)
+        elif cell:
+            cells.append(tuple(cell))
+            cell = []
+    return cells
+
+
 def overlap(a, b):
     """Width and height two [x, y, w, h] rectangles share."""
     return (min(a[0] + a[2], b[0] + b[2]) - max(a[0], b[0]), min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1]))
@@ -151,13 +170,18 @@ def korean_texts(session):
     session.point(*centre(find(session.probe(SHEET), e2e.ID_NOTRADE, "Button")["rect"]))
 
     def shown():
-        done = session.wine(session.args.tipprobe)
+        done = session.wine(session.args.tipprobe, loader=e2e.HELPER_WINE)
         tips = json.loads(done.stdout.decode("latin-1"))["tips"]
         return [t for t in tips if t["text"] == as_probed(KOREAN["notrade"])]
     tip = wait_for("the notrade box's tooltip", shown)[0]
     inside = overlap(tip["rect"], [0, 0, *e2e.SCREEN])
     expect(inside == tuple(tip["rect"][2:]) and tip["rect"][2] > 0, "the tooltip is cut: %r" % tip["rect"])
-    session.screenshot("tooltip")
+    shot = session.screenshot("tooltip")
+    # A font without Hangul draws every syllable as the same box.
+    cells = glyph_cells(shot, tip["rect"], session.origin)
+    commonest = max(cells.count(c) for c in cells) if cells else 0
+    expect(len(cells) >= 8 and commonest * 2 < len(cells),
+           "the tooltip's Hangul is drawn as boxes (%d shapes, %d of them alike)" % (len(cells), commonest))
     session.click(find(session.probe(SHEET), e2e.ID_OK, "Button")["rect"])
     game = e2e.Game(session.game)
     expect(game.question == as_probed(KOREAN["ISOK"]), "the question was not read from the script")

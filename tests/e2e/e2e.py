@@ -56,8 +56,19 @@ ID_NOTRADE = 1026
 
 # Longer where 32-bit Wine runs emulated (tests/CMakeLists.txt sets it).
 DEADLINE = float(os.environ.get("KES_E2E_DEADLINE", "60"))
-# The Wine loader: the 64-bit build runs under wine64 (tests/CMakeLists.txt).
+# The Wine loader of the tool's build, and that of the helpers, which are
+# 64-bit whatever the tool's width (tests/e2e/CMakeLists.txt).
 WINE = os.environ.get("KES_WINE", "wine")
+HELPER_WINE = os.environ.get("KES_HELPER_WINE", WINE)
+
+
+def pe_width(path):
+    """32 or 64: the width of a Windows executable, from its PE header."""
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    at = struct.unpack_from("<I", head, 0x3C)[0]
+    expect(head[at:at + 4] == b"PE\0\0", "%s is not a Windows executable" % path)
+    return 64 if struct.unpack_from("<H", head, at + 4)[0] == 0x8664 else 32
 
 
 class Failure(Exception):
@@ -179,25 +190,29 @@ class Session:
 
     def _start_x(self):
         read_end, write_end = os.pipe()
+        log = open(os.path.join(self.work, "xvfb.log"), "w+b")
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % SCREEN,
              "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_end,), stdout=log, stderr=log)
         os.close(write_end)
         with os.fdopen(read_end) as f:
             display = f.readline().strip()
-        expect(display.isdigit(), "Xvfb did not start")
+        if not display.isdigit():
+            log.seek(0)
+            raise Failure("the X server did not start: %s" % log.read().decode(errors="replace"))
+        log.close()
         self.env = dict(os.environ, DISPLAY=":" + display, WINEPREFIX=self.prefix,
                         WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("XAUTHORITY", None)
 
     # --- processes -------------------------------------------------------
-    def wine(self, program, *args, check=True):
+    def wine(self, program, *args, check=True, loader=WINE):
         # Output goes through files: a pipe would stay open as long as any Wine
         # process started meanwhile (the desktop's explorer) inherits it.
         with open(os.path.join(self.work, "out"), "w+b") as out, \
                 open(os.path.join(self.work, "err"), "w+b") as err:
-            code = subprocess.run([WINE, program, *args], env=self.env, cwd=self.game,
+            code = subprocess.run([loader, program, *args], env=self.env, cwd=self.game,
                                   stdout=out, stderr=err, timeout=DEADLINE).returncode
             out.seek(0)
             err.seek(0)
@@ -207,16 +222,29 @@ class Session:
                                                 done.stderr.decode(errors="replace")))
         return done
 
-    def start_tool(self, cwd=None, exe=None, env=None):
+    def launch_tool(self, cwd=None, exe=None, env=None):
         self.tool_log = open(os.path.join(self.work, "tool.log"), "w+b")
         self.tool = subprocess.Popen([WINE, exe or self.args.exe], env=env or self.env, cwd=cwd or self.game,
                                      stdout=self.tool_log, stderr=subprocess.STDOUT)
-        sheet = self.wait_window(SHEET)
+
+    def find_desktop(self):
+        """Where Wine's virtual desktop lies on the X screen."""
         desktop = wait_for("the Wine desktop window", lambda: self.xdotool(
             "search", "--name", " - Wine desktop$", check=False).split())
         geometry = self.xdotool("getwindowgeometry", "--shell", desktop[0])
         values = dict(line.split("=", 1) for line in geometry.split())
         self.origin = (int(values["X"]), int(values["Y"]))
+
+    def start_tool(self, cwd=None, exe=None, env=None):
+        self.launch_tool(cwd, exe, env)
+        def sheet_or_exit():
+            if self.tool.poll() is not None:
+                self.tool_log.seek(0)
+                raise Failure("the tool exited with code %d before its sheet appeared; it printed: %r"
+                              % (self.tool.returncode, self.tool_log.read().decode(errors="replace")))
+            return self.probe(SHEET)
+        sheet = wait_for('the window "%s"' % SHEET, sheet_or_exit)
+        self.find_desktop()
         return sheet
 
     def wait_tool_exit(self, timeout=DEADLINE):
@@ -245,7 +273,7 @@ class Session:
 
     # --- looking ---------------------------------------------------------
     def probe(self, caption):
-        done = self.wine(self.args.winprobe, caption, check=False)
+        done = self.wine(self.args.winprobe, caption, check=False, loader=HELPER_WINE)
         if done.returncode == 2:
             return None
         expect(done.returncode == 0, "winprobe failed: %s" % done.stderr.decode(errors="replace"))
@@ -264,7 +292,7 @@ class Session:
 
     def registry(self):
         """{name: (type, bytes)} of the settings key, and which keys exist."""
-        done = self.wine(self.args.regdump)
+        done = self.wine(self.args.regdump, str(pe_width(self.args.exe)), loader=HELPER_WINE)
         values, keys = {}, {}
         for line in done.stdout.decode("latin-1").splitlines():
             parts = line.split()
@@ -295,6 +323,7 @@ class Session:
         path = os.path.join(self.shots, "%s-%s.png" % (self.name, step))
         write_png(path, SCREEN[0], SCREEN[1], previous[0])
         print("screenshot:", path)
+        return path
 
     # --- acting ----------------------------------------------------------
     def xdotool(self, *args, check=True):
@@ -346,8 +375,13 @@ def checked(state):
 def open_tab(session, title):
     sheet = session.probe(SHEET)
     tabs = next(c for c in sheet["controls"] if c["class"] == "SysTabControl32")
-    index = [t["text"] for t in tabs["tabs"]].index(title)
-    session.click(tabs["tabs"][index]["rect"])
+    if tabs["tabs"]:
+        index = [t["text"] for t in tabs["tabs"]].index(title)
+        session.click(tabs["tabs"][index]["rect"])
+    else:
+        # The tabs' rectangles are in the tool's memory, which winprobe cannot
+        # read where Wine runs emulated: Ctrl+Tab, as a player may switch.
+        session.xdotool("key", "ctrl+Tab")
     wait_for('the "%s" tab' % title, lambda: any(
         c["class"] == "#32770" and c["visible"] and c["text"] == title
         for c in session.probe(SHEET)["controls"]))
@@ -364,12 +398,18 @@ def toggle(session, control_id):
 
 
 def drag_slider(session, control_id, fraction):
-    """Drags a trackbar's thumb to a fraction of its channel; returns the new position."""
+    """Drags a trackbar's thumb to a fraction of its channel; returns the new
+    position and the old one. Where winprobe cannot read the thumb's place
+    (Wine emulated) it clicks the channel there instead, which moves the
+    thumb a page that way."""
     slider = find(session.probe(SHEET), control_id, "msctls_trackbar32")
-    start = centre(slider["thumb"])
-    channel = slider["channel"]
-    end = (channel[0] + int(channel[2] * fraction), start[1])
-    session.drag(start, end)
+    if "thumb" in slider:
+        start = centre(slider["thumb"])
+        channel = slider["channel"]
+        session.drag(start, (channel[0] + int(channel[2] * fraction), start[1]))
+    else:
+        rect = slider["rect"]
+        session.click((rect[0] + int(rect[2] * fraction), rect[1], 1, rect[3]))
     moved = session.wait_control(SHEET, control_id, lambda c: c["pos"] != slider["pos"],
                                  "slider %d to move" % control_id)
     return moved["pos"], slider["pos"]
@@ -458,8 +498,20 @@ def check_sheet(sheet):
                      if c["class"] == "Button" and c["visible"] and c["id"] in (ID_OK, ID_CANCEL, ID_HELP, ID_APPLY, ID_DEFAULT))
     expect([text for _, text in buttons] == ["OK", "CANCEL", "DEFAULT"], "sheet buttons: %r" % buttons)
     tabs = next(c for c in sheet["controls"] if c["class"] == "SysTabControl32")
-    expect([t["text"] for t in tabs["tabs"]] == ["System", "Option"] and tabs["cursel"] == 0,
-           "tabs %r with %d selected" % ([t["text"] for t in tabs["tabs"]], tabs["cursel"]))
+    titles = [t["text"] for t in tabs["tabs"]]
+    if titles:
+        expect(titles == ["System", "Option"] and tabs["cursel"] == 0,
+               "tabs %r with %d selected" % (titles, tabs["cursel"]))
+    else:
+        # The titles are unreadable where Wine runs emulated: two tabs, and the
+        # first one's page is the one shown.
+        shown = visible_page(sheet)
+        expect(tabs["count"] == 2 and tabs["cursel"] == 0 and shown == "System",
+               "%d tabs, %d selected, page %r shown" % (tabs["count"], tabs["cursel"], shown))
+
+
+def visible_page(sheet):
+    return next((c["text"] for c in sheet["controls"] if c["class"] == "#32770" and c["visible"]), None)
 
 
 def selected_device(sheet):
@@ -502,7 +554,8 @@ def player_ok(session, game):
 
     options["ISFULLSCREENMODE"] = toggle(session, ID_FULLSCREEN)
     options["Bgm_Volume"], before = drag_slider(session, ID_BGM, 0.25)
-    expect(abs(options["Bgm_Volume"] - 0.25 * 127) <= 4,
+    dragged = "thumb" in find(sheet, ID_BGM, "msctls_trackbar32")
+    expect(abs(options["Bgm_Volume"] - 0.25 * 127) <= 4 or not dragged,
            "BGM volume went from %d to %d, not to about a quarter" % (before, options["Bgm_Volume"]))
     modes = find(sheet, ID_MODE, "ComboBox")
     expect(len(modes["items"]) > 1, "only %r offered; the virtual desktop should offer more" % modes["items"])
@@ -771,6 +824,34 @@ def read_only_file(session, game):
         expect(f.read() == old, "the read-only file changed")
 
 
+def no_common_controls(session, game):
+    """Without the common controls there is no sheet: one box says so, the
+    tool exits with a code that is not success, and start-up wrote nothing."""
+    # comctl32 disabled for the tool alone: Wine's own wineboot and desktop,
+    # which the tool's start brings up, need it.
+    with open(os.path.join(session.prefix, "user.reg"), "a", encoding="latin-1") as f:
+        f.write('\n[Software\\\\Wine\\\\AppDefaults\\\\%s\\\\DllOverrides]\n"comctl32"=""\n'
+                % os.path.basename(session.args.exe))
+    session.launch_tool()
+
+    def box():
+        window = session.probe(SHEET)
+        # The system's box, or the tool's own where that box cannot show.
+        texts = window and [c["text"] for c in window["controls"]
+                            if c["class"] in ("Static", "KestrunePlainText") and c["text"]]
+        return (window, texts) if texts else None
+    window, texts = wait_for("the box saying the tool cannot start", box)
+    session.find_desktop()
+    session.screenshot("no-controls")
+    expect(len(texts) == 1 and "comctl32.dll" in texts[0], "the box shows %r" % texts)
+    session.click(find(window, ID_OK)["rect"])
+    rc = session.wait_tool_exit()
+    expect(rc != 0, "the tool exited with 0 after failing to start")
+    values, keys = session.registry()
+    expect(not keys[SETTINGS_KEY] and not keys[SETUP_KEY] and not values, "start-up wrote the registry: %r" % values)
+    expect(not os.path.exists(os.path.join(session.game, "savedata")), "start-up wrote savedata")
+
+
 # DLLs a hijack of the tool would plant beside it: ddraw, which it uses, and
 # those the system's ddraw and comctl32 load by name. version.dll is left
 # out: Wine's own user32 and advapi32 load it before the tool's first line
@@ -797,7 +878,7 @@ def planted_dlls(session, game):
 
 
 SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel, script_reads,
-                                     outside_links, planted_dlls, read_only_file)}
+                                     outside_links, planted_dlls, read_only_file, no_common_controls)}
 
 
 def main():
@@ -811,7 +892,11 @@ def main():
         print("FAILED %s: not installed: %s" % (args.scenario, " ".join(missing)), file=sys.stderr)
         return 1
 
-    session = Session(args, args.scenario)
+    try:
+        session = Session(args, args.scenario)
+    except Failure as failure:
+        print("FAILED %s: %s" % (args.scenario, failure), file=sys.stderr)
+        return 1
     try:
         SCENARIOS[args.scenario](session, Game(args.game))
     except (Failure, subprocess.TimeoutExpired) as failure:

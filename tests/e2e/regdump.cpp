@@ -1,12 +1,15 @@
-// Prints the exact bytes of the settings key, as the tool's 32-bit view of the
-// registry holds them. `reg export` cannot serve here: it rewrites strings that
-// lack their terminating NUL.
+// Prints the exact bytes of the settings key, in the registry view of a tool
+// of the given width (a 32-bit tool's HKLM\Software is Wow6432Node on 64-bit
+// Windows). `reg export` cannot serve here: it rewrites strings that lack
+// their terminating NUL.
 //
+//   regdump 32|64
 //   key <path> present|absent
 //   value <name> <type> <size> <hex bytes>
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -22,10 +25,12 @@ void PrintHex(const BYTE* data, DWORD size)
         std::printf("-");
 }
 
+REGSAM g_view = 0;
+
 bool KeyExists(const char* path)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | g_view, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -66,11 +71,17 @@ int DumpValues(HKEY key)
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const std::string width = argc == 2 ? argv[1] : "";
+    if (width != "32" && width != "64") {
+        std::fprintf(stderr, "usage: regdump 32|64\n");
+        return 2;
+    }
+    g_view = width == "32" ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
     int rc = 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ | g_view, &key) == ERROR_SUCCESS) {
         std::printf("key %s present\n", kSettingsKey);
         rc = DumpValues(key);
         RegCloseKey(key);

@@ -7,11 +7,13 @@
 //
 // Trackbar thumbs and tab items are only reachable through messages that take
 // a pointer, which Wine does not carry between processes; those go through a
-// buffer allocated inside the window's own process.
+// buffer allocated inside the window's own process. Where that process runs
+// under an emulator its memory cannot be reached, and they are left out.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -68,9 +70,12 @@ public:
     {
         DWORD pid = 0;
         GetWindowThreadProcessId(owner, &pid);
-        m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+                                FALSE, pid);
         if (m_process)
             m_address = VirtualAllocEx(m_process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+        BOOL wow64 = FALSE;
+        m_narrow = sizeof(void*) == 4 || (m_process && IsWow64Process(m_process, &wow64) && wow64);
     }
     ~RemoteBuffer()
     {
@@ -83,6 +88,8 @@ public:
     RemoteBuffer& operator=(const RemoteBuffer&) = delete;
 
     bool Valid() const { return m_address != nullptr; }
+    // Whether the owner is a 32-bit process: its structures hold 4-byte pointers.
+    bool Narrow() const { return m_narrow; }
     char* Address() const { return static_cast<char*>(m_address); }
     bool Write(SIZE_T offset, const void* data, SIZE_T size) const
     {
@@ -99,17 +106,29 @@ private:
     HANDLE m_process = nullptr;
     void* m_address = nullptr;
     SIZE_T m_size;
+    bool m_narrow = false;
+};
+
+// TCITEMA as a 32-bit process lays it out.
+struct TabItem32 {
+    UINT mask, state, stateMask;
+    UINT32 text;
+    int textMax, image;
+    INT32 param;
 };
 
 // A control-relative rectangle that a control reports through lParam, in screen coordinates.
 bool RemoteRect(HWND control, UINT message, WPARAM wParam, RECT& rect)
 {
     RemoteBuffer buffer(control, sizeof(RECT));
-    if (!buffer.Valid())
+    // Where Wine runs the owner under an emulator its memory is not where the
+    // emulated addresses say: the control's answer never reaches the buffer,
+    // which still holds what was written, and the rectangle is left out.
+    const RECT untouched = {-32768, -32768, -32768, -32768};
+    if (!buffer.Valid() || !buffer.Write(0, &untouched, sizeof untouched))
         return false;
-    // Some of these return nothing; an untouched buffer reads as an empty rectangle.
     SendMessageA(control, message, wParam, reinterpret_cast<LPARAM>(buffer.Address()));
-    if (!buffer.Read(0, &rect, sizeof rect))
+    if (!buffer.Read(0, &rect, sizeof rect) || std::memcmp(&rect, &untouched, sizeof rect) == 0)
         return false;
     MapWindowPoints(control, HWND_DESKTOP, reinterpret_cast<POINT*>(&rect), 2);
     return true;
@@ -159,27 +178,35 @@ std::string ComboDetails(HWND control)
 
 std::string TabDetails(HWND control)
 {
-    const SIZE_T textSize = 128;
-    RemoteBuffer buffer(control, sizeof(TCITEMA) + textSize);
+    const SIZE_T textSize = 128, itemSize = sizeof(TCITEMA);
+    RemoteBuffer buffer(control, itemSize + textSize);
     std::string tabs = "[";
     LRESULT count = SendMessageA(control, TCM_GETITEMCOUNT, 0, 0);
     for (LRESULT i = 0; buffer.Valid() && i < count; ++i) {
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = buffer.Address() + sizeof(TCITEMA);
-        item.cchTextMax = textSize;
-        char text[textSize] = {};
-        buffer.Write(sizeof(TCITEMA), text, textSize);
-        buffer.Write(0, &item, sizeof item);
+        char* remoteText = buffer.Address() + itemSize;
+        char text[textSize] = {'\x7f'};  // a tab's title never is
+        if (!buffer.Write(itemSize, text, textSize))
+            break;
+        if (buffer.Narrow()) {
+            TabItem32 item = {TCIF_TEXT, 0, 0, static_cast<UINT32>(reinterpret_cast<UINT_PTR>(remoteText)), textSize, 0, 0};
+            buffer.Write(0, &item, sizeof item);
+        } else {
+            TCITEMA item = {};
+            item.mask = TCIF_TEXT;
+            item.pszText = remoteText;
+            item.cchTextMax = textSize;
+            buffer.Write(0, &item, sizeof item);
+        }
         SendMessageA(control, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(buffer.Address()));
-        buffer.Read(sizeof(TCITEMA), text, textSize - 1);
+        if (!buffer.Read(itemSize, text, textSize - 1) || text[0] == '\x7f')
+            break;
         RECT rect = {};
         RemoteRect(control, TCM_GETITEMRECT, i, rect);
         tabs += std::string(i ? "," : "") + "{\"text\":" + Quote(text) + Field("rect", RectJson(rect)) + "}";
     }
     tabs += "]";
     return Field("cursel", static_cast<long>(SendMessageA(control, TCM_GETCURSEL, 0, 0))) +
-           Field("tabs", tabs);
+           Field("count", static_cast<long>(count)) + Field("tabs", tabs);
 }
 
 struct ClassDetails {

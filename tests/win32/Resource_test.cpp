@@ -541,7 +541,7 @@ TEST(AppIcon, TwoImagesOf32PixelsAt8And24Bits) {
     EXPECT_EQ(depths, (std::multiset<WORD>{8, 24}));
 }
 
-TEST(Manifest, AsksForAdministratorAndCommonControls6) {
+TEST(Manifest, AsksForAdministratorCommonControls6AndSystemDpi) {
 #ifdef _WIN64
     const char kArch[] = "processorArchitecture=\"amd64\"";
 #else
@@ -556,8 +556,10 @@ TEST(Manifest, AsksForAdministratorAndCommonControls6) {
     ASSERT_NE(found, nullptr);
     const char* text = static_cast<const char*>(LockResource(LoadResource(module, found)));
     const std::string manifest(text, SizeofResource(module, found));
+    // Windows 10 and 11's id, and system DPI awareness.
     for (const char* part : {"level=\"requireAdministrator\"", "name=\"Microsoft.Windows.Common-Controls\"",
-                             "version=\"6.0.0.0\"", kArch}) {
+                             "version=\"6.0.0.0\"", kArch, "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+                             "WindowsSettings\">true</dpiAware>"}) {
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
     }
 }
