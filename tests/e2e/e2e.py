@@ -208,6 +208,21 @@ class Session:
 
     # --- processes -------------------------------------------------------
     def wine(self, program, *args, check=True, loader=WINE):
+        # A helper that exits with an error before printing a byte never
+        # reached its own code: Wine did not start it (seen once while the
+        # tool's start was still bringing the prefix's session up). Once more.
+        for attempt in (1, 2):
+            done = self._wine_once(program, args, loader)
+            if done.returncode == 0 or done.stdout or done.stderr or attempt == 2:
+                break
+            print("%s exited with code %d before printing anything: Wine did not start it; once more"
+                  % (os.path.basename(program), done.returncode))
+        if check and done.returncode != 0:
+            raise Failure("%s exited with code %d: %s" % (os.path.basename(program), done.returncode,
+                                                          done.stderr.decode(errors="replace")))
+        return done
+
+    def _wine_once(self, program, args, loader):
         # Output goes through files: a pipe would stay open as long as any Wine
         # process started meanwhile (the desktop's explorer) inherits it.
         with open(os.path.join(self.work, "out"), "w+b") as out, \
@@ -216,11 +231,7 @@ class Session:
                                   stdout=out, stderr=err, timeout=DEADLINE).returncode
             out.seek(0)
             err.seek(0)
-            done = subprocess.CompletedProcess(program, code, out.read(), err.read())
-        if check and done.returncode != 0:
-            raise Failure("%s exited %d: %s" % (os.path.basename(program), done.returncode,
-                                                done.stderr.decode(errors="replace")))
-        return done
+            return subprocess.CompletedProcess(program, code, out.read(), err.read())
 
     def launch_tool(self, cwd=None, exe=None, env=None):
         self.tool_log = open(os.path.join(self.work, "tool.log"), "w+b")
@@ -276,7 +287,8 @@ class Session:
         done = self.wine(self.args.winprobe, caption, check=False, loader=HELPER_WINE)
         if done.returncode == 2:
             return None
-        expect(done.returncode == 0, "winprobe failed: %s" % done.stderr.decode(errors="replace"))
+        expect(done.returncode == 0, "winprobe exited with code %d: %s"
+               % (done.returncode, done.stderr.decode(errors="replace")))
         return json.loads(done.stdout.decode("latin-1"))
 
     def wait_window(self, caption):
