@@ -32,12 +32,13 @@ void LoadEachScript(benchmark::State& state)
 void StartUpBySteps(benchmark::State& state)
 {
     StartupWorkbench bench(static_cast<int>(state.range(0)));
-    double seconds[kStartupStepCount] = {};
+    StartupStepTimes times;
     for (auto _ : state)
-        bench.StartUpTimed(seconds);
+        bench.StartUpTimed(times);
     for (int step = 0; step < kStartupStepCount; ++step)
-        state.counters[kStartupSteps[step].name] =
-            benchmark::Counter(seconds[step] * 1e3, benchmark::Counter::kAvgIterations);
+        if (times.names[step])
+            state.counters[times.names[step]] =
+                benchmark::Counter(times.seconds[step] * 1e3, benchmark::Counter::kAvgIterations);
 }
 
 // Keeps the mean time of each run by name, for the ratios at the end.

@@ -15,15 +15,15 @@ int main(int argc, char** argv)
     for (int lines : {200, 20000}) {
         StartupWorkbench bench(lines);
         bench.StartUpOnce();  // warm the file cache and the registry key
-        double steps[kStartupStepCount] = {};
+        StartupStepTimes steps;
         for (int i = 0; i < rounds; ++i)
             bench.StartUpTimed(steps);
 
         double total = 0;
         std::printf("foreign lines %d, mean of %d rounds:", lines, rounds);
-        for (int i = 0; i < kStartupStepCount; ++i) {
-            total += steps[i];
-            std::printf(" %s %.2f ms;", kStartupSteps[i].name, steps[i] * 1e3 / rounds);
+        for (int i = 0; i < kStartupStepCount && steps.names[i]; ++i) {
+            total += steps.seconds[i];
+            std::printf(" %s %.2f ms;", steps.names[i], steps.seconds[i] * 1e3 / rounds);
         }
         double once = 0;
         std::printf("\n");

@@ -8,16 +8,7 @@
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
 #include "support/LuaHostProbe.h"
-#include "support/SaveCheck.h"
-
-const StartupStep kStartupSteps[kStartupStepCount] = {
-    {"CrateInstance", [] { CRegistry::CrateInstance(); }},
-    {"InitSettingNames", &InitSettingNames},
-    {"EnumerateDisplays", [] { EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices); }},
-    {"ReadRegistry", [] { ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current()); }},
-    {"ReadSaveDataLines", [] { ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current()); }},
-    {"ApplySavedOptions", [] { ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance()); }},
-};
+#include "settings/Sequence.h"
 
 namespace {
 
@@ -44,10 +35,10 @@ std::string SaveDataFile(int foreignLines)
     std::string text;
     for (int i = 0; i < foreignLines; ++i)
         text += "GameWindowState" + std::to_string(i) + " = " + std::to_string(i % 97) + "\r\n";
-    for (int i = 0; i <= kNameLastOption; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         text += std::string("OptionInfoList[\"") + GetSettingName(i) + "\"] = 1\r\n";
     text += "\r\n";
-    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
         text += std::string("CmdOnOffList[\"") + GetSettingName(i) + "\"] = 1\r\n";
     return text;
 }
@@ -68,25 +59,42 @@ StartupWorkbench::~StartupWorkbench()
     m_scope.reset();
 }
 
-void StartupWorkbench::StartUpOnce()
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct StepClock {
+    StartupStepTimes& times;
+    Clock::time_point last;
+    int step;
+};
+
+void NoteStep(const char* name, void* context)
 {
-    StartUpLikeTheTool();
-    ShutDownLikeTheTool();
-    // The tool enumerates once per process; here every round starts afresh.
-    ClearDeviceTable();
-    ResetModeList();
+    StepClock& clock = *static_cast<StepClock*>(context);
+    const Clock::time_point now = Clock::now();
+    if (clock.step < kStartupStepCount) {
+        clock.times.names[clock.step] = name;
+        clock.times.seconds[clock.step] += std::chrono::duration<double>(now - clock.last).count();
+    }
+    ++clock.step;
+    clock.last = now;
 }
 
-void StartupWorkbench::StartUpTimed(double (&seconds)[kStartupStepCount])
+}  // namespace
+
+void StartupWorkbench::StartUpOnce()
 {
-    using Clock = std::chrono::steady_clock;
-    for (int i = 0; i < kStartupStepCount; ++i) {
-        const Clock::time_point start = Clock::now();
-        kStartupSteps[i].run();
-        seconds[i] += std::chrono::duration<double>(Clock::now() - start).count();
-    }
-    ShutDownLikeTheTool();
-    ClearDeviceTable();
+    StartUp(SetupParts::Current());
+    ShutDown();
+    ResetModeList();  // the tool starts once per process; here every round starts afresh
+}
+
+void StartupWorkbench::StartUpTimed(StartupStepTimes& times)
+{
+    StepClock clock{times, Clock::now(), 0};
+    StartUp(SetupParts::Current(), &NoteStep, &clock);
+    ShutDown();
     ResetModeList();
 }
 
@@ -95,5 +103,5 @@ void StartupWorkbench::LoadEachScriptOnce()
     CLuaHost& host = CLuaHost::Instance();
     DefaultOption(host, GetSettingName(kNameBgmVolume));
     host.GetSetupMessage(GetSettingName(kNameFirstSystemTip));
-    SavedOption(host, GetSettingName(kNameWidth), 0);
+    SavedOption(host, "WIDTH", 0);
 }

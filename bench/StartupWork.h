@@ -10,13 +10,11 @@
 
 constexpr int kStartupStepCount = 6;
 
-struct StartupStep {
-    const char* name;
-    void (*run)();
+// Each start-up step's name and its seconds, added up over the timed runs.
+struct StartupStepTimes {
+    const char* names[kStartupStepCount] = {};
+    double seconds[kStartupStepCount] = {};
 };
-
-// The steps in start-up order, for the per-step figures.
-extern const StartupStep kStartupSteps[kStartupStepCount];
 
 class StartupWorkbench {
 public:
@@ -29,8 +27,8 @@ public:
 
     // One start-up as the tool makes it, then its shutdown.
     void StartUpOnce();
-    // The same steps one by one; adds each step's seconds to `seconds`.
-    void StartUpTimed(double (&seconds)[kStartupStepCount]);
+    // The same, adding each step's seconds to `times`.
+    void StartUpTimed(StartupStepTimes& times);
     // One load and run of each of the three scripts, through the script host.
     void LoadEachScriptOnce();
 

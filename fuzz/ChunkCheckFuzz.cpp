@@ -473,7 +473,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CLuaHost::Key keys[] = {
         CLuaHost::Key::Number(GetSettingName(kNameOptionTable), GetSettingName(kNameBgmVolume), 7),
         CLuaHost::Key::Number(GetSettingName(kNameCommandTable), GetSettingName(kNameFirstCommand), 7),
-        CLuaHost::Key::Text(GetSettingName(kNameOptionTable), GetSettingName(kNameWidth)),
+        CLuaHost::Key::Text(GetSettingName(kNameOptionTable), "WIDTH"),
     };
     TimedLookup([&] { host.LookupValues(script, keys, sizeof keys / sizeof keys[0]); });
     (void)std::strlen(keys[2].text.c_str());

@@ -41,7 +41,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input(data, size);
-    MemoryRegistry registry;
+    static SaveRun tool;
+    MemoryRegistry& registry = tool.registry;
+    registry = MemoryRegistry();
     if (input.ConsumeBool())
         registry.AddKey(kSettingsKey);
     for (const StoredValue& value : kValues) {
@@ -62,9 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         registry.Fail(op, input.PickValueInArray(kErrors), only);
     }
 
-    FuzzCheck(CRegistry::CrateInstance(), "no settings record");
-    CRegistry& record = *CRegistry::Instance();
-    ReadRegistry(record, registry);
+    CRegistry& record = tool.StartUp();
     FuzzCheck(std::memchr(record.deviceName, 0, sizeof record.deviceName) != nullptr,
               "deviceName is not NUL-terminated");
     FuzzCheck(std::strcmp(record.providerName, "No Provider") == 0 && record.speakerType == 0 &&
@@ -82,6 +82,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
               "the stored device name has no NUL");
     if (!closeFails)
         FuzzCheck(registry.OpenHandles() == 0, "a key was left open");
-    CRegistry::DestroyInstance();
+    ShutDown();
     return 0;
 }

@@ -26,13 +26,16 @@ struct Round {
 
 Round SaveRound()
 {
-    CRegistry& record = ReadSettingsLikeStartUp();
+    static SaveRun tool;
+    CRegistry& record = tool.StartUp();
     Round round;
     round.kept = record.preservedLines;
-    round.values = ExpectedOptionFile({}, record);
-    SaveConfirmed();
+    record.preservedLines.clear();  // the tool's own lines alone
+    round.values = ComposeOptionFile(record);
+    record.preservedLines = round.kept;
+    tool.Save();
     round.file = FuzzGameDir().ReadFile(kOptionFile);
-    CRegistry::DestroyInstance();
+    ShutDown();
     return round;
 }
 
@@ -42,7 +45,7 @@ bool IsToolLine(const std::string& line)
     const char* text = line.c_str();
     if (!*text || std::strstr(text, GetSettingName(kNameCommandTable)))
         return true;
-    for (int i = 0; i <= kNameLastOption; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         if (std::strstr(text, GetSettingName(i)))
             return true;
     return false;

@@ -56,6 +56,7 @@ BOOL CSetupApp::InitInstance()
         exitCode = kExitNoStart;
         return FALSE;
     }
+    SaveResult saved;
     {
         CSetupOption systemPage;
         CSetupCMD optionPage;
@@ -69,9 +70,9 @@ BOOL CSetupApp::InitInstance()
             exitCode = kExitNoWindow;
             return FALSE;
         }
-        SaveIfConfirmed();
+        saved = SaveIfConfirmed();
     }
-    ReportFailedSave();
+    ReportFailedSave(saved);
     return FALSE;
 }
 

@@ -14,17 +14,24 @@
 #include "common/Seam.h"
 
 // How a file operation ended. kMissing: ReadAll found no file or no folder.
-// kRefused: the path leads out of the game folder, has another name or is
-// not a regular file, so nothing was tried.
+// kRefused: the file or its folder may not be used, for `refusal`, so
+// nothing was tried.
 struct FileStatus {
     enum Kind { kDone, kMissing, kFailed, kRefused };
+    enum Refusal {
+        kOutside,    // it leads out of the game folder
+        kMoreNames,  // the file has a second name, which may lie anywhere
+        kUnchecked,  // the system could not say where it leads
+        kNotFile,    // a folder, pipe or device
+    };
     Kind kind = kDone;
     unsigned long code = 0;  // with kMissing and kFailed, GetLastError()'s or errno's value
+    Refusal refusal = kOutside;  // with kRefused
 
     static FileStatus Done() { return FileStatus{}; }
     static FileStatus Missing(unsigned long code) { return FileStatus{kMissing, code}; }
     static FileStatus Failed(unsigned long code) { return FileStatus{kFailed, code}; }
-    static FileStatus Refused() { return FileStatus{kRefused, 0}; }
+    static FileStatus Refused(Refusal why) { return FileStatus{kRefused, 0, why}; }
     explicit operator bool() const { return kind == kDone; }
 };
 

@@ -61,17 +61,18 @@ std::string ResolvedPath(int fd)
     return path;
 }
 
-// Whether what `fd` leads to lies in the game folder, the current directory,
-// or is that folder.
-bool InGameFolder(int fd)
+// Done when what `fd` leads to lies in the game folder, the current
+// directory, or is that folder; refused otherwise, or when that cannot be told.
+FileStatus InGameFolder(int fd)
 {
     char folder[PATH_MAX];
-    if (!getcwd(folder, sizeof folder) || folder[0] != '/')
-        return false;
     const std::string path = ResolvedPath(fd);
+    if (!getcwd(folder, sizeof folder) || folder[0] != '/' || path.empty())
+        return FileStatus::Refused(FileStatus::kUnchecked);
     const size_t length = std::strlen(folder);
-    return path.compare(0, length, folder) == 0 &&
-           (path.size() == length || folder[length - 1] == '/' || path[length] == '/');
+    const bool inside = path.compare(0, length, folder) == 0 &&
+                        (path.size() == length || folder[length - 1] == '/' || path[length] == '/');
+    return inside ? FileStatus::Done() : FileStatus::Refused(FileStatus::kOutside);
 }
 
 // errno's value, never 0: a call that fails without setting it still fails.
@@ -96,12 +97,15 @@ FileStatus OpenPlainFile(int folder, const char* name, int flags, Descriptor& fi
         struct stat st;
         if (fstat(opened.Get(), &st) != 0)
             return LastError();
-        if (S_ISREG(st.st_mode) && st.st_nlink == 1 && InGameFolder(opened.Get())) {
+        FileStatus placed = !S_ISREG(st.st_mode) ? FileStatus::Refused(FileStatus::kNotFile)
+                            : st.st_nlink != 1   ? FileStatus::Refused(FileStatus::kMoreNames)
+                                                 : InGameFolder(opened.Get());
+        if (placed) {
             file = std::move(opened);
-            return FileStatus::Done();
+            return placed;
         }
         if (attempt == kReopens || fstat(opened.Get(), &st) != 0 || st.st_nlink != 0)
-            return FileStatus::Refused();
+            return placed;
     }
 }
 
@@ -114,8 +118,8 @@ FileStatus OpenFolder(const std::string& path, Descriptor& folder)
     Descriptor opened(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (opened.Get() < 0)
         return LastError();
-    if (!InGameFolder(opened.Get()))
-        return FileStatus::Refused();
+    if (const FileStatus placed = InGameFolder(opened.Get()); !placed)
+        return placed;
     folder = std::move(opened);
     return FileStatus::Done();
 }

@@ -59,26 +59,30 @@ std::wstring Upper(const std::wstring& text)
     return upper;
 }
 
-// Whether what `handle` leads to lies in the game folder, the current
-// directory, or is that folder ("C:\game2" does not lie in "C:\game").
-bool InGameFolder(HANDLE handle)
+// Done when what `handle` leads to lies in the game folder, the current
+// directory, or is that folder ("C:\game2" does not lie in "C:\game");
+// refused otherwise, or when the system cannot say where either leads.
+FileStatus InGameFolder(HANDLE handle)
 {
     const HANDLE current = CreateFileA(".", FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (current == INVALID_HANDLE_VALUE)
-        return false;
+        return FileStatus::Refused(FileStatus::kUnchecked);
     const std::wstring folder = Upper(FinalPath(current));
     CloseHandle(current);
     const std::wstring path = Upper(FinalPath(handle));
-    return !folder.empty() && path.compare(0, folder.size(), folder) == 0 &&
-           (path.size() == folder.size() || folder.back() == L'\\' || path[folder.size()] == L'\\');
+    if (folder.empty() || path.empty())
+        return FileStatus::Refused(FileStatus::kUnchecked);
+    const bool inside = path.compare(0, folder.size(), folder) == 0 &&
+                        (path.size() == folder.size() || folder.back() == L'\\' || path[folder.size()] == L'\\');
+    return inside ? FileStatus::Done() : FileStatus::Refused(FileStatus::kOutside);
 }
 
-// A regular file with one name in the game folder, checked on the open handle
-// so a link swapped in before the open is caught: a link or junction out of
-// the folder, a second name of a file elsewhere, a pipe or a device is never
-// read or replaced.
-bool PlainFileInGameFolder(HANDLE file)
+// Done for a regular file with one name in the game folder, checked on the
+// open handle so a link swapped in before the open is caught: a link or
+// junction out of the folder, a second name of a file elsewhere, a pipe or a
+// device is never read or replaced.
+FileStatus PlainFileInGameFolder(HANDLE file)
 {
     // The file's own standard information: GetFileInformationByHandle asks the
     // volume too, which under Wine is a request to its mount manager.
@@ -95,9 +99,15 @@ bool PlainFileInGameFolder(HANDLE file)
         LONG status;
         ULONG_PTR information;
     } io{};
-    return GetFileType(file) == FILE_TYPE_DISK && query &&
-           query(file, &io, &info, sizeof info, 5 /* FileStandardInformation */) >= 0 && !info.directory &&
-           info.numberOfLinks == 1 && InGameFolder(file);
+    if (GetFileType(file) != FILE_TYPE_DISK)
+        return FileStatus::Refused(FileStatus::kNotFile);
+    if (!query || query(file, &io, &info, sizeof info, 5 /* FileStandardInformation */) < 0)
+        return FileStatus::Refused(FileStatus::kUnchecked);
+    if (info.directory)
+        return FileStatus::Refused(FileStatus::kNotFile);
+    if (info.numberOfLinks != 1)
+        return FileStatus::Refused(FileStatus::kMoreNames);
+    return InGameFolder(file);
 }
 
 // The folder that holds `path`.
@@ -130,10 +140,10 @@ public:
     {
         if (m_folder == INVALID_HANDLE_VALUE) {
             m_status = LastError();
-        } else if (!InGameFolder(m_folder)) {
+        } else if (const FileStatus placed = InGameFolder(m_folder); !placed) {
             CloseHandle(m_folder);
             m_folder = INVALID_HANDLE_VALUE;
-            m_status = FileStatus::Refused();
+            m_status = placed;
         }
     }
     ~HeldFolder()
@@ -164,9 +174,9 @@ public:
             const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
             return missing ? FileStatus::Missing(failed.code) : failed;
         }
-        if (!PlainFileInGameFolder(file)) {
+        if (const FileStatus plain = PlainFileInGameFolder(file); !plain) {
             CloseHandle(file);
-            return FileStatus::Refused();
+            return plain;
         }
         bytes.clear();
         char buffer[65536];
@@ -196,10 +206,10 @@ public:
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return LastError();
-        if (!InGameFolder(file)) {
+        if (const FileStatus placed = InGameFolder(file); !placed) {
             CloseHandle(file);
             DeleteFileA(path.c_str());
-            return FileStatus::Refused();
+            return placed;
         }
         created = file;
         return FileStatus::Done();
@@ -308,10 +318,10 @@ private:
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (probe == INVALID_HANDLE_VALUE)
                 return LastError();
-            const bool plain = PlainFileInGameFolder(probe);
+            const FileStatus plain = PlainFileInGameFolder(probe);
             CloseHandle(probe);
             if (!plain)
-                return FileStatus::Refused();
+                return plain;
         }
         if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return FileStatus::Done();

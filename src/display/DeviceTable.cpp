@@ -187,6 +187,11 @@ int32_t AcceptAllDevices(const DDCAPS*, const D3DDEVICEDESC7*)
 
 int32_t EnumerateDisplayDevices(DisplayDriverSource& source, DeviceAcceptFn accept)
 {
+    // From an empty table: the tool enumerates once, its tests many times.
+    ReleaseDisplayModes();
+    std::memset(deviceTable, 0, sizeof deviceTable);
+    enumeratedDeviceCount = 0;
+    storedDeviceCount = 0;
     DisplayEnumeration enumeration{source, accept};
     source.EnumerateDrivers(&enumeration);
     if (enumeratedDeviceCount == 0)
@@ -206,21 +211,8 @@ uint32_t GetStoredDeviceCount()
     return storedDeviceCount;
 }
 
-uint32_t GetEnumeratedDeviceCount()
-{
-    return enumeratedDeviceCount;
-}
-
 void ReleaseDisplayModes()
 {
     for (uint32_t i = 0; i < storedDeviceCount; ++i)
         FreeModes(deviceTable[i]);
-}
-
-void ClearDeviceTable()
-{
-    ReleaseDisplayModes();
-    std::memset(deviceTable, 0, sizeof deviceTable);
-    enumeratedDeviceCount = 0;
-    storedDeviceCount = 0;
 }

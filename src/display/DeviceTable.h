@@ -29,8 +29,9 @@ int32_t AcceptAllDevices(const DDCAPS* driverCaps, const D3DDEVICEDESC7* deviceD
 
 class DisplayDriverSource;
 
-// Runs `source` once over every driver; 0, ENUM_ERR_NO_DEVICE or
-// ENUM_ERR_NONE_ACCEPTED (both negative as signed values). `accept` may be null.
+// Empties the table, then runs `source` once over every driver; 0,
+// ENUM_ERR_NO_DEVICE or ENUM_ERR_NONE_ACCEPTED (both negative as signed
+// values). `accept` may be null.
 int32_t EnumerateDisplayDevices(DisplayDriverSource& source, DeviceAcceptFn accept);
 
 // One run of EnumerateDisplayDevices: its source and hook. Sources pass it
@@ -57,12 +58,18 @@ int CompareDisplayModes(const void* a, const void* b);
 
 DeviceEntry* GetDeviceTable();
 uint32_t GetStoredDeviceCount();
-// Devices reported so far, stored or not.
-uint32_t GetEnumeratedDeviceCount();
+
+// The stored entries of a device table, for a walk over them.
+struct StoredDevices {
+    const DeviceEntry* entries;
+    uint32_t count;
+};
+inline StoredDevices GetStoredDevices()
+{
+    return StoredDevices{GetDeviceTable(), GetStoredDeviceCount()};
+}
 // Frees the mode arrays of the stored entries; a second call does nothing.
 void ReleaseDisplayModes();
-// Back to the program-start state. The tool enumerates once; tests many times.
-void ClearDeviceTable();
 
 // Offered modes: at least 480 pixels high and exactly 16 bits deep.
 inline bool IsOfferedMode(const DDSURFACEDESC2& mode)

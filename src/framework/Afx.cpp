@@ -1,6 +1,5 @@
 #include "framework/Afx.h"
 
-#include "framework/WinApp.h"
 #include "system/SystemLibrary.h"
 
 namespace {
@@ -49,13 +48,6 @@ const AfxCommonControls& AfxGetCommonControls()
 {
     static const AfxCommonControls controls = LoadCommonControls();
     return controls;
-}
-
-int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/)
-{
-    const CWinApp* app = AfxGetApp();
-    const char* caption = app && app->m_pszAppName ? app->m_pszAppName : "";
-    return MessageBoxA(GetActiveWindow(), text, caption, type);
 }
 
 HINSTANCE AfxGetInstanceHandle()

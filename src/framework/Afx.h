@@ -4,9 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-// A modal message box owned by the active window, captioned with the
-// application's name.
-int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);
 // A box with one OK button that needs no common controls, for when the
 // system's box cannot be shown; returns when it is closed.
 void AfxPlainMessageBox(const char* caption, const char* text);

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <string>
 
 #include "framework/Afx.h"
 #include "framework/MsgMap.h"
@@ -71,24 +70,16 @@ int CWinApp::ExitInstance()
     return 0;
 }
 
-void CWinApp::OnHelp()
-{
-    // The help file sits beside the executable and bears its name.
-    char path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return;
-    std::string helpFile(path, length);
-    const std::string::size_type dot = helpFile.find_last_of('.');
-    if (dot != std::string::npos && helpFile.find('\\', dot) == std::string::npos)
-        helpFile.erase(dot);
-    helpFile += ".hlp";
-    WinHelpA(GetActiveWindow(), helpFile.c_str(), HELP_FINDER, 0);
-}
-
 CWinApp* AfxGetApp()
 {
     return g_app;
+}
+
+int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/)
+{
+    const CWinApp* app = AfxGetApp();
+    const char* caption = app && app->m_pszAppName ? app->m_pszAppName : "";
+    return MessageBoxA(GetActiveWindow(), text, caption, type);
 }
 
 bool AfxHelpEnabled()

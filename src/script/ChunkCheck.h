@@ -25,9 +25,3 @@ constexpr size_t kChunkSizeTWidth = 4;
 // 4-byte int and Instruction, double lua_Number and a size_t of `sizeTWidth`
 // bytes (4 or 8).
 ChunkVerdict CheckChunk(const char* bytes, size_t size, size_t sizeTWidth);
-
-// Whether the tool may load `bytes`: a data chunk of its own Windows build.
-inline bool IsDataChunk(const char* bytes, size_t size)
-{
-    return CheckChunk(bytes, size, kChunkSizeTWidth) == ChunkVerdict::kData;
-}

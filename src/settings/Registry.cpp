@@ -76,7 +76,7 @@ namespace {
 
 // The 26 defaults of the default-values script, read from one run of it; a
 // key the script does not give is 0.
-void ReadScriptDefaults(CRegistry& record)
+void ReadScriptDefaults(CRegistry& record, CLuaHost& host)
 {
     const char* options = GetSettingName(kNameOptionTable);
     const char* commands = GetSettingName(kNameCommandTable);
@@ -101,14 +101,14 @@ void ReadScriptDefaults(CRegistry& record)
         keys[kFixed + k] = CLuaHost::Key::Number(commands, GetSettingName(kNameFirstCommand + k), 0);
         fields[kFixed + k] = &record.commandFlags[k];
     }
-    CLuaHost::Instance().LookupValues(GetSettingName(kNameDefaultScript), keys, kFixed + kCommandCount);
+    host.LookupValues(GetSettingName(kNameDefaultScript), keys, kFixed + kCommandCount);
     for (size_t i = 0; i < kFixed + kCommandCount; ++i)
         *fields[i] = keys[i].number;
 }
 
 }  // namespace
 
-void CRegistry::SetDefaults()
+void CRegistry::SetDefaults(CLuaHost& host, const StoredDevices& devices)
 {
     fullScreen = 0;
     width = 640;
@@ -123,14 +123,12 @@ void CRegistry::SetDefaults()
     std::memset(providerName, 0, sizeof providerName);
     std::strcpy(providerName, "No Provider");
 
-    ReadScriptDefaults(*this);
+    ReadScriptDefaults(*this, host);
 
     modeList[0] = ModeEntry{640, 480, 16};
 
-    const DeviceEntry* table = GetDeviceTable();
-    const uint32_t stored = GetStoredDeviceCount();
-    for (uint32_t i = 0; i < stored; ++i) {
-        const DeviceEntry& device = table[i];
+    for (uint32_t i = 0; i < devices.count; ++i) {
+        const DeviceEntry& device = devices.entries[i];
         if (!device.hardware)
             continue;
         ChooseDevice(*this, device);

@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "common/FileOps.h"
 #include "common/WinTypes.h"
 
+class CLuaHost;
 struct DeviceEntry;
+struct StoredDevices;
 
 struct ModeEntry {
     int32_t width;
@@ -49,11 +52,9 @@ public:
     int32_t mouseExclusive{};
     int32_t commandFlags[kCommandCount]{};
     std::vector<std::string> preservedLines;
-    // False when start-up found the option file but could not read all of it
-    // (a save would then drop what it could not read), or refused it.
-    bool optionFileReadWhole = true;
-    // True when the file was refused: it leads out of the game folder.
-    bool optionFileRefused = false;
+    // How start-up read the option file: a save replaces it only when it was
+    // read whole or was missing, since what was not read would be lost.
+    FileStatus optionFileRead = FileStatus::Missing(0);
 
     CRegistry();
     virtual ~CRegistry();
@@ -64,7 +65,9 @@ public:
     static void DestroyInstance();
     static CRegistry* Instance() { return s_instance; }
 
-    void SetDefaults();
+    // The defaults: fixed values, those of the default-values script run by
+    // `host`, and the first usable device of `devices` with its modes.
+    void SetDefaults(CLuaHost& host, const StoredDevices& devices);
 
 private:
     static CRegistry* s_instance;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "display/DeviceTable.h"
 #include "settings/Registry.h"
 #include "settings/RegistryApi.h"
 
@@ -42,9 +43,9 @@ void Note(long& first, long result)
 
 }  // namespace
 
-void ReadRegistry(CRegistry& record, IRegistryApi& api)
+void ReadRegistry(CRegistry& record, IRegistryApi& api, CLuaHost& host, const StoredDevices& devices)
 {
-    record.SetDefaults();
+    record.SetDefaults(host, devices);
 
     RegKey key = 0;
     if (api.CreateKey(kSetupKey, kKeyAllAccess, &key) == kRegSuccess)

@@ -1,15 +1,18 @@
 // The eight registry-backed settings under HKEY_LOCAL_MACHINE.
 #pragma once
 
+class CLuaHost;
 class CRegistry;
 class IRegistryApi;
+struct StoredDevices;
 
 constexpr const char* kSettingsKey = "Software\\Morvane Soft\\Kestrune";
 constexpr const char* kSetupKey = "Software\\Morvane Soft\\VexilSetup";
 
-// Puts the record to its defaults, then reads the stored values over them;
-// stores the defaults when the settings key is missing. Creates kSetupKey.
-void ReadRegistry(CRegistry& record, IRegistryApi& api);
+// Puts the record to its defaults (from `host` and `devices`), then reads the
+// stored values over them; stores the defaults when the settings key is
+// missing. Creates kSetupKey.
+void ReadRegistry(CRegistry& record, IRegistryApi& api, CLuaHost& host, const StoredDevices& devices);
 // Stores the eight values; a key that cannot be created stores nothing of
 // its part. Returns ERROR_SUCCESS, or the code of the first store that failed.
 long WriteRegistry(const CRegistry& record, IRegistryApi& api);

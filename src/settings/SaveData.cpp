@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int kOptionCount = 11;     // setting names 0 to 10
-constexpr int kScriptSettings = 34;  // setting names 0 to 33
 // Temporary files are "<option file>.<process id>-<n>.tmp".
 constexpr const char* kTempEnd = ".tmp";
 constexpr int kTempNames = 16;
@@ -57,7 +55,7 @@ bool IsOwnLine(std::string_view line)
     line = line.substr(0, line.find('\0'));
     if (line.find(GetSettingName(kNameCommandTable)) != std::string_view::npos)
         return true;
-    for (int i = 0; i < kOptionCount; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         if (line.find(GetSettingName(i)) != std::string_view::npos)
             return true;
     return line.empty();
@@ -161,7 +159,7 @@ SaveOutcome Outcome(const FileStatus& status)
     if (status)
         return SaveOutcome{SaveOutcome::kSaved, 0};
     if (status.kind == FileStatus::kRefused)
-        return SaveOutcome{SaveOutcome::kRefused, 0};
+        return SaveOutcome{SaveOutcome::kRefused, 0, status.refusal};
     return SaveOutcome{SaveOutcome::kFailed, status.code};
 }
 
@@ -189,7 +187,7 @@ SaveOutcome PutInPlace(IFileOps& files, const std::string& target, const std::st
 bool IsWholeSave(const std::string& bytes)
 {
     const std::string last = std::string(GetSettingName(kNameCommandTable)) + "[\"" +
-                             GetSettingName(kScriptSettings - 1) + "\"] = ";
+                             GetSettingName(kScriptSettingCount - 1) + "\"] = ";
     if (bytes.size() < last.size() + 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0)
         return false;
     const size_t previous = bytes.rfind("\r\n", bytes.size() - 3);
@@ -215,7 +213,9 @@ std::vector<std::string> LeftoverTempFiles(IFileOps& files, const std::string& t
 }
 
 // A save whose rename failed half-way leaves the option file missing and the
-// whole new file under its temporary name: put it in place before reading.
+// whole new file under its temporary name. Start-up puts it in place before
+// reading, since the next save may come only after the player's edits, and
+// until then the game would find no settings.
 void RecoverOptionFile(IFileOps& files)
 {
     const std::string target = OptionFile();
@@ -236,17 +236,13 @@ void ReadSaveDataLines(CRegistry& record, IFileOps& files)
     try {
         RecoverOptionFile(files);
         std::string bytes;
-        const FileStatus read = files.ReadAll(OptionFile(), bytes);
-        // A refused file (a link out of the game folder) is neither kept nor replaced.
-        record.optionFileReadWhole = read || read.kind == FileStatus::kMissing;
-        record.optionFileRefused = read.kind == FileStatus::kRefused;
-        if (read)
+        record.optionFileRead = files.ReadAll(OptionFile(), bytes);
+        if (record.optionFileRead)
             KeepForeignLines(record, bytes);
     } catch (const std::bad_alloc&) {
         // A file too large to hold counts as unreadable.
         record.preservedLines.resize(keptBefore);
-        record.optionFileReadWhole = false;
-        record.optionFileRefused = false;
+        record.optionFileRead = FileStatus::Failed(kOutOfMemoryCode);
     }
 }
 
@@ -254,13 +250,13 @@ void ApplySavedOptions(CRegistry& record, CLuaHost& host)
 {
     // One run of the saved-values script gives all 34 values; each key keeps
     // the field's current value when the script does not give it.
-    CLuaHost::Key keys[kScriptSettings];
-    for (int i = 0; i < kScriptSettings; ++i) {
-        const int table = i < kOptionCount ? kNameOptionTable : kNameCommandTable;
+    CLuaHost::Key keys[kScriptSettingCount];
+    for (int i = 0; i < kScriptSettingCount; ++i) {
+        const int table = i < kOptionKeyCount ? kNameOptionTable : kNameCommandTable;
         keys[i] = CLuaHost::Key::Number(GetSettingName(table), GetSettingName(i), SettingValue(record, i));
     }
-    host.LookupValues(GetSettingName(kNameSavedScript), keys, kScriptSettings);
-    for (int i = 0; i < kScriptSettings; ++i)
+    host.LookupValues(GetSettingName(kNameSavedScript), keys, kScriptSettingCount);
+    for (int i = 0; i < kScriptSettingCount; ++i)
         SettingValue(record, i) = keys[i].number;
 }
 
@@ -271,10 +267,10 @@ std::string ComposeOptionFile(const CRegistry& record)
         file.text += line.c_str();  // up to a NUL byte, if the line holds one
         file.text += "\r\n";
     }
-    for (int i = 0; i < kOptionCount; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         CLuaHost::WriteOptionEntry(file, GetSettingName(i), SettingValue(record, i));
     file.text += "\r\n";
-    for (int i = kOptionCount; i < kScriptSettings; ++i)
+    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
         CLuaHost::WriteCommandEntry(file, GetSettingName(i), SettingValue(record, i));
     return file.text;
 }
@@ -292,9 +288,12 @@ void RemoveLeftoverSaves(IFileOps& files)
 
 SaveOutcome SaveOptionFile(const CRegistry& record, IFileOps& files)
 {
-    if (record.optionFileRefused)
-        return SaveOutcome{SaveOutcome::kRefused, 0};
-    if (!record.optionFileReadWhole)
+    // A file refused at start-up (a link out of the game folder) is not
+    // replaced; one read only in part would lose what was not read.
+    const FileStatus& read = record.optionFileRead;
+    if (read.kind == FileStatus::kRefused)
+        return Outcome(read);
+    if (!read && read.kind != FileStatus::kMissing)
         return SaveOutcome{SaveOutcome::kNotReadWhole, 0};
     try {
         return PutInPlace(files, OptionFile(), ComposeOptionFile(record));

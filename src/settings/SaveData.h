@@ -5,16 +5,17 @@
 #include <string>
 #include <string_view>
 
+#include "common/FileOps.h"
+
 class CLuaHost;
 class CRegistry;
-class IFileOps;
 
 // The option file, relative to the game folder, and the folder that holds it.
 constexpr std::string_view kOptionFilePath = "savedata\\OptionInfo.lua";
 constexpr std::string_view kOptionFolder = kOptionFilePath.substr(0, kOptionFilePath.rfind('\\'));
 
 // Keeps the lines of the option file that are not the tool's own in
-// record.preservedLines.
+// record.preservedLines, and how the file was read in record.optionFileRead.
 void ReadSaveDataLines(CRegistry& record, IFileOps& files);
 // Overwrites the 34 script-backed settings with the option file's values.
 void ApplySavedOptions(CRegistry& record, CLuaHost& host);
@@ -27,11 +28,12 @@ struct SaveOutcome {
     enum Kind {
         kSaved,
         kNotReadWhole,  // left as it was: start-up could not read all of it
-        kRefused,       // it, or its folder, leads out of the game folder
+        kRefused,       // it, or its folder, may not be written, for `refusal`
         kFailed,        // a file operation failed with `code`
     };
     Kind kind = kSaved;
     unsigned long code = 0;  // the platform's error code, with kFailed
+    FileStatus::Refusal refusal = FileStatus::kOutside;  // with kRefused
 };
 
 // The save, in the two steps that frame the registry write. Nothing stays

@@ -2,24 +2,19 @@
 #pragma once
 
 constexpr int kSettingNameCount = 72;
+// Setting names 0 to 10 are the option table's keys; 0 to 33 are the keys of
+// both tables, the settings the option file saves.
+constexpr int kOptionKeyCount = 11;
+constexpr int kScriptSettingCount = 34;
 
 // Indices the code refers to by name; the rest are walked in ranges.
 enum SettingNameIndex {
     kNameBgmVolume = 0,
     kNameEffectVolume = 1,
     kNameMouseExclusive = 2,
-    kNameFullScreen = 3,
-    kNameWidth = 4,
-    kNameHeight = 5,
-    kNameBitsPerPixel = 6,
-    kNameDeviceCount = 7,
-    kNameModeCount = 8,
-    kNameSpriteMode = 9,
-    kNameTextureMode = 10,
     kNameBgmOn = 11,
     kNameSoundOn = 12,
     kNameFirstCommand = 13,   // "/notrade"; commandFlags[k] is 13 + k
-    kNameLastOption = 10,
     kNameMessageTable = 34,
     kNameCommandTable = 35,
     kNameOptionTable = 36,

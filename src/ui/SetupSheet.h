@@ -20,11 +20,6 @@ public:
     // Resets every setting and refreshes the pages whose windows exist.
     void OnDefault();
 
-    // Child helpers; a missing child is ignored (and has an empty rectangle).
-    void OffsetChild(int id, int dx, int dy);
-    RECT GetChildRect(int id) const;
-    void DestroyChild(int id);
-
     CButton m_btnDefault;
 
 protected:

@@ -739,13 +739,33 @@ def tree(folder):
     return entries
 
 
-def save_with_ok(session, step, cwd=None):
-    """Starts the tool, OK, OK in the question; returns the question's texts."""
+def save_report(session, step):
+    """The one box after the sheet that says what was not saved: its text,
+    once it shows; then it is closed with OK."""
+    def report():
+        box = session.probe(SHEET)
+        texts = box and [c["text"] for c in box["controls"] if c["class"] == "Static" and c["text"]]
+        return texts if texts and texts[0].startswith("The settings were") else None
+    texts = wait_for("the box saying what was not saved", report)
+    session.screenshot(step)
+    expect(len(texts) == 1, "the box shows %r" % texts)
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    return texts[0]
+
+
+def save_with_ok(session, step, cwd=None, refused=None):
+    """Starts the tool, OK, OK in the question; returns the question's texts.
+    With `refused`, the option file's save does not land, and the box after
+    the sheet must name the file with that reason."""
     session.start_tool(cwd)
     session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
     box = session.wait_window(QUESTION)
     session.screenshot(step)
     session.click(find(box, ID_OK, "Button")["rect"])
+    if refused:
+        told = save_report(session, step + "-told")
+        expect(told.startswith("The settings were saved in the registry, but not in savedata\\OptionInfo.lua.")
+               and told.endswith("savedata\\OptionInfo.lua: " + refused), "the box says %r" % told)
     finish(session)
     return [c["text"] for c in box["controls"] if c["class"] == "Static"]
 
@@ -776,7 +796,7 @@ def outside_links(session, game):
     os.symlink(secret, option_path(session))
     os.remove(messages)
     os.symlink(os.path.join(outside, "MsgString.lua"), messages)
-    texts = save_with_ok(session, "option-file-out")
+    texts = save_with_ok(session, "option-file-out", refused="it leads outside the game folder")
     expect("Read from outside" not in texts, "the question came from the script outside: %r" % texts)
     expect(os.listdir(savedata) == ["OptionInfo.lua"] and os.readlink(option_path(session)) == secret,
            "the link was replaced or a file written beside it: %r" % os.listdir(savedata))
@@ -785,7 +805,7 @@ def outside_links(session, game):
     os.remove(option_path(session))
     os.rmdir(savedata)
     os.symlink(os.path.join(outside, "savedata"), savedata)
-    save_with_ok(session, "savedata-out")
+    save_with_ok(session, "savedata-out", refused="it leads outside the game folder")
     expect(tree(outside) == before, "something was created, renamed or removed in the folder savedata leads to")
 
     os.remove(savedata)
@@ -809,8 +829,8 @@ def outside_links(session, game):
 
 def read_only_file(session, game):
     """A confirmed save over a read-only option file does not land: once the
-    sheet has closed, one box says so with the file's path and the system's
-    text, and the file keeps its bytes."""
+    sheet has closed, one box says the registry was saved and the file not,
+    with the file's path and the system's text, and the file keeps its bytes."""
     old = b"Kept = 1\r\n"
     os.makedirs(os.path.join(session.game, "savedata"))
     with open(option_path(session), "wb") as f:
@@ -819,18 +839,11 @@ def read_only_file(session, game):
     session.start_tool()
     session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
     answer_question(session, ID_OK, game, "read-only")
-
-    def report():
-        box = session.probe(SHEET)
-        texts = box and [c["text"] for c in box["controls"] if c["class"] == "Static" and c["text"]]
-        return texts if texts and texts[0].startswith("The settings were not saved.") else None
-    texts = wait_for("the box saying the settings were not saved", report)
-    session.screenshot("not-saved")
-    expect(len(texts) == 1, "the box shows %r" % texts)
-    path = "savedata\\OptionInfo.lua: "
-    reason = texts[0].partition(path)[2]
-    expect(reason and not reason.startswith("error "), "no path or no system text in %r" % texts[0])
-    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    told = save_report(session, "not-saved")
+    expect(told.startswith("The settings were saved in the registry, but not in savedata\\OptionInfo.lua."),
+           "the headline of %r" % told)
+    reason = told.partition("\nsavedata\\OptionInfo.lua: ")[2]
+    expect(reason and not reason.startswith("error "), "no path or no system text in %r" % told)
     finish(session)
     with open(option_path(session), "rb") as f:
         expect(f.read() == old, "the read-only file changed")

@@ -115,7 +115,7 @@ TEST_F(EnumerationTest, SecondaryDriverGivesHardwareDevicesUnderItsDescription)
                   {Software("RGB Emulation", 2), Hardware("HAL A", 3), Hardware("HAL B", 4)}),
     };
     ASSERT_EQ(Run(), 0);
-    EXPECT_EQ(GetEnumeratedDeviceCount(), 4u);
+    EXPECT_EQ(source.devicesReported, 4u);
     ASSERT_EQ(GetStoredDeviceCount(), 3u);
     EXPECT_STREQ(Entry(0).name, "Direct3D HAL");
     for (uint32_t i : {1u, 2u}) {
@@ -185,7 +185,7 @@ TEST_F(EnumerationTest, DeviceKeepsTheModesOfItsRenderDepths)
         EXPECT_EQ(Describe(StoredModes(entry)), Describe(c.expected)) << c.label;
     }
     EXPECT_EQ(GetStoredDeviceCount(), stored);
-    EXPECT_EQ(GetEnumeratedDeviceCount(), std::size(cases));
+    EXPECT_EQ(source.devicesReported, std::size(cases));
 }
 
 TEST_F(EnumerationTest, DepthsThatMatchNoModeOfTheDriverStoreNothing)
@@ -241,7 +241,7 @@ TEST_F(EnumerationTest, DriverWithoutModesStoresNone)
 {
     source.drivers = {Primary({}, {Hardware("HAL", 1), Software("RGB", 2)})};
     EXPECT_EQ(Run(), static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED));
-    EXPECT_EQ(GetEnumeratedDeviceCount(), 2u);
+    EXPECT_EQ(source.devicesReported, 2u);
     EXPECT_EQ(GetStoredDeviceCount(), 0u);
 }
 
@@ -254,7 +254,7 @@ TEST_F(EnumerationTest, TableStopsAtTwentyEntries)
     }
     source.drivers = {Primary(kBasicModes, first), Secondary(9, "Second", kBasicModes, second)};
     ASSERT_EQ(Run(), 0);
-    EXPECT_EQ(GetEnumeratedDeviceCount(), 24u);
+    EXPECT_EQ(source.devicesReported, 24u);
     ASSERT_EQ(GetStoredDeviceCount(), 20u);
     EXPECT_STREQ(Entry(11).name, "P11");
     EXPECT_STREQ(Entry(12).name, "Second");
@@ -300,11 +300,11 @@ TEST_F(EnumerationTest, StatusCodes)
         {"one usable", {closed, Primary(kBasicModes, {Hardware("HAL", 4)})}, 0, 1, 1},
     };
     for (const auto& c : cases) {
-        ClearDeviceTable();
+        source.devicesReported = 0;
         source.drivers = c.drivers;
         const int32_t status = Run();
         EXPECT_EQ(status, c.status) << c.label;
-        EXPECT_EQ(GetEnumeratedDeviceCount(), c.enumerated) << c.label;
+        EXPECT_EQ(source.devicesReported, c.enumerated) << c.label;
         EXPECT_EQ(GetStoredDeviceCount(), c.stored) << c.label;
         EXPECT_EQ((EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices) >= 0), c.status >= 0) << c.label;
     }

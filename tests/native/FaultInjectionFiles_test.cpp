@@ -18,6 +18,7 @@
 
 #include "common/FileOps.h"
 #include "settings/Registry.h"
+#include "settings/SaveData.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
 
@@ -69,10 +70,12 @@ Outcome SaveAndCheckTree(const std::string& root, const std::vector<std::string>
     Outcome outcome;
     outcome.old = ReadIfFile(optionFile);
     const std::set<std::string> before = ListTree(root);
-    CRegistry& record = ReadSettingsLikeStartUp();
+    SaveRun tool;
+    CRegistry& record = tool.StartUp();
+    EXPECT_EQ(kept, record.preservedLines);
     EditSettings(record);
-    outcome.expectedNew = ExpectedOptionFile(kept, record);
-    SaveConfirmed();
+    outcome.expectedNew = ComposeOptionFile(record);
+    tool.Save();
     outcome.file = ReadIfFile(optionFile);
     std::set<std::string> after = ListTree(root);
     if (!before.count(kOptionFile))

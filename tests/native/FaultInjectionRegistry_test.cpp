@@ -36,21 +36,19 @@ protected:
 
     void TearDown() override
     {
-        ShutDownLikeTheTool();
+        ShutDown();
     }
 
     // Start-up and a confirmed save with the registry as the test set it up;
     // what the registry write reported.
-    long StartUpAndSave()
+    long StartUpAndSave(bool keysClose = true)
     {
-        RegistrySeam::Override scope(registry);
-        EXPECT_TRUE(StartUpLikeTheTool());
-        CRegistry& record = *CRegistry::Instance();
-        EditSettings(record);
-        expectedFile = ExpectedOptionFile(record.preservedLines, record);
-        const ConfirmedSave save = SaveConfirmed();
+        EditSettings(tool.StartUp());
+        const std::string expectedFile = ComposeOptionFile(*CRegistry::Instance());
+        const SaveResult save = tool.Save();
         EXPECT_EQ(SaveOutcome::kSaved, save.optionFile.kind);
-        EXPECT_EQ(0u, registry.OpenHandles()) << "a key was left open";
+        if (keysClose)
+            EXPECT_EQ(0u, registry.OpenHandles()) << "a key was left open";
         EXPECT_EQ(expectedFile, dir.ReadFile("SaveData/OptionInfo.lua"));
         EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, ListTree(dir.Path() + "/SaveData")) << "a stray file";
         return save.registry;
@@ -58,15 +56,15 @@ protected:
 
     void ExpectStoredWhole(const StoredValue& value)
     {
-        const MemoryRegistry::Value* stored = registry.Get(kSettingsKey, value.name);
+        const MemoryRegistry::Value* stored = tool.registry.Get(kSettingsKey, value.name);
         ASSERT_NE(nullptr, stored) << value.name;
         EXPECT_EQ(value.type, stored->type) << value.name;
         EXPECT_EQ(value.size, stored->bytes.size()) << value.name;
     }
 
     TempGameDir dir;
-    MemoryRegistry registry;
-    std::string expectedFile;
+    SaveRun tool;
+    MemoryRegistry& registry = tool.registry;
 };
 
 TEST_F(FaultInjectionRegistry, KeyNotCreatableStoresNothingAndSavesTheFile)
@@ -102,7 +100,6 @@ TEST_F(FaultInjectionRegistry, EachValueFailingInTurnLeavesTheOthersStored)
         registry = MemoryRegistry();
         registry.Fail(MemoryRegistry::kSet, kRegAccessDenied, failing.name);
         EXPECT_EQ(kRegAccessDenied, StartUpAndSave());
-        ShutDownLikeTheTool();
         EXPECT_EQ(nullptr, registry.Get(kSettingsKey, failing.name));
         for (const StoredValue& value : kValues)
             if (&value != &failing)
@@ -113,11 +110,7 @@ TEST_F(FaultInjectionRegistry, EachValueFailingInTurnLeavesTheOthersStored)
 TEST_F(FaultInjectionRegistry, CloseFailingNeitherCrashesNorStopsTheSave)
 {
     registry.Fail(MemoryRegistry::kClose);
-    RegistrySeam::Override scope(registry);
-    ASSERT_TRUE(StartUpLikeTheTool());
-    const std::string expected = ExpectedOptionFile(CRegistry::Instance()->preservedLines, *CRegistry::Instance());
-    EXPECT_EQ(kRegSuccess, SaveConfirmed().registry) << "a key that did not close still holds its values";
-    EXPECT_EQ(expected, dir.ReadFile("SaveData/OptionInfo.lua"));
+    EXPECT_EQ(kRegSuccess, StartUpAndSave(false)) << "a key that did not close still holds its values";
     for (const StoredValue& value : kValues)
         ExpectStoredWhole(value);
 }

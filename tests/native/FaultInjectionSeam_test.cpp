@@ -10,6 +10,7 @@
 #include "common/FileOps.h"
 #include "support/FaultyFileOps.h"
 #include "settings/Registry.h"
+#include "settings/SaveData.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
 
@@ -33,7 +34,7 @@ std::string OldFile()
     return text;
 }
 
-struct SaveResult {
+struct SaveTrial {
     std::string file;
     std::string expectedNew;
     bool treeUnchanged;
@@ -41,19 +42,20 @@ struct SaveResult {
 
 // One start-up read and a confirmed save in a fresh game folder, with `ops`
 // in place for the save.
-SaveResult SaveThrough(IFileOps& ops)
+SaveTrial SaveThrough(IFileOps& ops)
 {
     TempGameDir dir;
     dir.CopyExampleScripts();
     dir.WriteFile(kOptionFile, OldFile());
-    CRegistry& record = ReadSettingsLikeStartUp();
+    SaveRun tool;
+    CRegistry& record = tool.StartUp();
     EditSettings(record);
-    SaveResult result;
-    result.expectedNew = ExpectedOptionFile(record.preservedLines, record);
+    SaveTrial result;
+    result.expectedNew = ComposeOptionFile(record);
     const std::set<std::string> before = ListTree(dir.Path());
     {
         FileSeam::Override scope(ops);
-        SaveConfirmed();
+        tool.Save();
     }
     result.file = dir.ReadFile(kOptionFile);
     result.treeUnchanged = before == ListTree(dir.Path());
@@ -64,7 +66,7 @@ SaveResult SaveThrough(IFileOps& ops)
 TEST(FaultInjectionSeam, CleanSaveKeepsForeignLinesAndWritesEveryLine)
 {
     FaultyFileOps clean;
-    const SaveResult result = SaveThrough(clean);
+    const SaveTrial result = SaveThrough(clean);
     EXPECT_EQ(result.expectedNew, result.file);
     EXPECT_TRUE(result.treeUnchanged);
     EXPECT_EQ(std::string::npos, result.file.find("800"));
@@ -82,7 +84,7 @@ TEST(FaultInjectionSeam, EachOperationFailingInTurnLeavesOldOrNewFile)
             SCOPED_TRACE(std::string(kOpNames[op]) + " call " + std::to_string(call));
             FaultyFileOps failing;
             failing.Fail(op, call);
-            const SaveResult result = SaveThrough(failing);
+            const SaveTrial result = SaveThrough(failing);
             EXPECT_TRUE(result.file == OldFile() || result.file == result.expectedNew)
                 << "in between:\n" << result.file;
             EXPECT_TRUE(result.treeUnchanged) << "a temporary file was left behind";
@@ -116,13 +118,14 @@ TEST(FaultInjectionSeam, HalfDoneReplaceNeverLosesTheSave)
         TempGameDir dir;
         dir.CopyExampleScripts();
         dir.WriteFile(kOptionFile, OldFile());
-        CRegistry& record = ReadSettingsLikeStartUp();
+        SaveRun tool;
+        CRegistry& record = tool.StartUp();
         EditSettings(record);
-        const std::string expectedNew = ExpectedOptionFile(record.preservedLines, record);
+        const std::string expectedNew = ComposeOptionFile(record);
         const std::set<std::string> before = ListTree(dir.Path());
         {
             FileSeam::Override scope(failing);
-            SaveConfirmed();
+            tool.Save();
         }
         const std::string wanted = std::string(c.file) == "old" ? OldFile() : expectedNew;
         if (std::string(c.file) == "none")
@@ -137,7 +140,7 @@ TEST(FaultInjectionSeam, HalfDoneReplaceNeverLosesTheSave)
         if (std::string(c.file) == "none") {
             EXPECT_EQ(expectedNew, dir.ReadFile(added[0])) << "the only copy is the temporary file";
             // The next start puts it back in place before it reads.
-            const std::vector<std::string> kept = ReadSettingsLikeStartUp().preservedLines;
+            const std::vector<std::string> kept = tool.StartUp().preservedLines;
             EXPECT_EQ(expectedNew, dir.ReadFile(kOptionFile));
             EXPECT_EQ(kForeign, kept);
         }

@@ -74,44 +74,45 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
         std::function<fs::path(const Layout&)> make;  // returns the folder to enter
         const char* probe;                            // read through the seam first
         FileStatus::Kind read;
-        bool saves;
+        const char* refusal;  // the save's reason in the player's box; null when it saves
         std::vector<std::string> kept;
     };
     const char* option = "SaveData\\OptionInfo.lua";
     const char* messages = "System\\LuaFiles514\\MsgString.lua";
+    const char* kOut = "it leads outside the game folder";
     const Case cases[] = {
         {"option file a symbolic link out",
          [](const Layout& l) {
              l.LinkOut("savedata/OptionInfo.lua");
              return l.game;
          },
-         option, FileStatus::kRefused, false, {}},
+         option, FileStatus::kRefused, kOut, {}},
         {"option file a hard link out",
          [](const Layout& l) {
              l.HardLinkOut("savedata/OptionInfo.lua");
              return l.game;
          },
-         option, FileStatus::kRefused, false, {}},
+         option, FileStatus::kRefused, "it has more than one name", {}},
         {"script a symbolic link out",
          [](const Layout& l) {
              l.LinkOut("System/LuaFiles514/OptionInfo.lub");
              return l.game;
          },
-         "System\\LuaFiles514\\OptionInfo.lub", FileStatus::kRefused, true, {}},
+         "System\\LuaFiles514\\OptionInfo.lub", FileStatus::kRefused, nullptr, {}},
         {"script a hard link out",
          [](const Layout& l) {
              fs::remove(l.game / "System/LuaFiles514/MsgString.lua");
              l.HardLinkOut("System/LuaFiles514/MsgString.lua");
              return l.game;
          },
-         messages, FileStatus::kRefused, true, {}},
+         messages, FileStatus::kRefused, nullptr, {}},
         {"script a FIFO",
          [](const Layout& l) {
              fs::remove(l.game / "System/LuaFiles514/MsgString.lua");
              EXPECT_EQ(0, mkfifo((l.game / "System/LuaFiles514/MsgString.lua").c_str(), 0666));
              return l.game;
          },
-         messages, FileStatus::kRefused, true, {}},
+         messages, FileStatus::kRefused, nullptr, {}},
         {"savedata a symbolic link out, holding only a whole leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata" / l.leftover, l.wholeSave);
@@ -119,7 +120,7 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
              fs::create_directory_symlink(l.outside / "savedata", l.game / "savedata");
              return l.game;
          },
-         option, FileStatus::kMissing, false, {}},
+         option, FileStatus::kMissing, kOut, {}},
         {"savedata a symbolic link out, holding an option file and a leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata/OptionInfo.lua", kSecret);
@@ -128,14 +129,14 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
              fs::create_directory_symlink(l.outside / "savedata", l.game / "savedata");
              return l.game;
          },
-         option, FileStatus::kRefused, false, {}},
+         option, FileStatus::kRefused, kOut, {}},
         {"option file a link inside",
          [](const Layout& l) {
              Write(l.game / "profile/OptionInfo.lua", kCustom);
              fs::create_symlink("../profile/OptionInfo.lua", l.game / "savedata/OptionInfo.lua");
              return l.game;
          },
-         option, FileStatus::kDone, true, {"Custom = 1"}},
+         option, FileStatus::kDone, nullptr, {"Custom = 1"}},
         {"savedata a link inside, holding a leftover",
          [](const Layout& l) {
              Write(l.game / "profile/OptionInfo.lua", kCustom);
@@ -144,19 +145,19 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
              fs::create_directory_symlink("profile", l.game / "savedata");
              return l.game;
          },
-         option, FileStatus::kDone, true, {"Custom = 1"}},
+         option, FileStatus::kDone, nullptr, {"Custom = 1"}},
         {"game folder entered through a link",
          [](const Layout& l) {
              Write(l.game / "savedata/OptionInfo.lua", kCustom);
              fs::create_directory_symlink(l.game, l.game.parent_path() / "via");
              return l.game.parent_path() / "via";
          },
-         option, FileStatus::kDone, true, {"Custom = 1"}},
+         option, FileStatus::kDone, nullptr, {"Custom = 1"}},
     };
 
     const CRegistry* fresh = StartFreshRecord();
     ASSERT_NE(fresh, nullptr);
-    const std::string wholeSave = ExpectedOptionFile({}, *fresh);
+    const std::string wholeSave = ComposeOptionFile(*fresh);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempGameDir root;
@@ -173,15 +174,19 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
 
         std::string bytes;
         EXPECT_EQ(c.read, FileSeam::Current().ReadAll(NativePath(c.probe), bytes).kind);
-        CRegistry& record = ReadSettingsLikeStartUp();
+        SaveRun tool;
+        CRegistry& record = tool.StartUp();
+        EXPECT_EQ(c.kept, record.preservedLines);
         EditSettings(record);
-        const SaveOutcome outcome = SaveConfirmed().optionFile;
+        const SaveResult saved = tool.Save();
 
-        EXPECT_EQ(c.saves ? SaveOutcome::kSaved : SaveOutcome::kRefused, outcome.kind);
-        EXPECT_EQ(c.probe != std::string(option) || c.read != FileStatus::kRefused, record.optionFileReadWhole);
+        EXPECT_EQ(c.refusal ? SaveOutcome::kRefused : SaveOutcome::kSaved, saved.optionFile.kind);
+        if (c.refusal)
+            EXPECT_NE(std::string::npos, FailedSaveText(saved).find(std::string("savedata\\OptionInfo.lua: ") + c.refusal))
+                << FailedSaveText(saved);
         EXPECT_EQ(outsideBefore, Snapshot(l.outside));
-        if (c.saves) {
-            EXPECT_EQ(ExpectedOptionFile(c.kept, record), ReadBytes(l.game / "savedata/OptionInfo.lua"));
+        if (!c.refusal) {
+            EXPECT_EQ(ComposeOptionFile(record), ReadBytes(l.game / "savedata/OptionInfo.lua"));
             for (const auto& entry : Snapshot(l.game))
                 EXPECT_EQ(std::string::npos, entry.first.find(".tmp")) << entry.first;
         } else {

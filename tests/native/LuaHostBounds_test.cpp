@@ -129,15 +129,15 @@ TEST_F(LuaHostBoundsTest, LargeSavedFileStaysWithinTheBounds)
     for (int i = 0; i < 20000; ++i)
         text += (i % 2 ? "OptionInfoList[\"Other" : "CmdOnOffList[\"/other") + std::to_string(i) + "\"] = " +
                 std::to_string(i) + "\r\n";
-    for (int i = 0; i <= kNameLastOption; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         text += "OptionInfoList[\"" + std::string(GetSettingName(i)) + "\"] = " + std::to_string(i + 1) + "\r\n";
     text += "\r\n";
-    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
         text += "CmdOnOffList[\"" + std::string(GetSettingName(i)) + "\"] = 1\r\n";
     dir.WriteFile(kSavedFile, text);
-    for (int i = 0; i <= kNameLastOption; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         EXPECT_EQ(SavedOption(host, GetSettingName(i), 0), i + 1) << GetSettingName(i);
-    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
         EXPECT_EQ(SavedCommand(host, GetSettingName(i), 0), 1) << GetSettingName(i);
     EXPECT_EQ(SavedOption(host, "Other19999", 0), 19999);
 }

@@ -357,16 +357,16 @@ TEST_F(LuaHostTest, WrittenLinesReadBackAsTheSavedScript)
 {
     std::string text;
     RecordingFile file;
-    for (int i = 0; i <= kNameLastOption; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         CLuaHost::WriteOptionEntry(file, GetSettingName(i), 1000 - 37 * i);
-    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
         CLuaHost::WriteCommandEntry(file, GetSettingName(i), i % 2);
     for (const std::string& line : file.writes)
         text += line;
     Write(kSavedFile, ".lua", text);
-    for (int i = 0; i <= kNameLastOption; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         EXPECT_EQ(SavedOption(host, GetSettingName(i), 7), 1000 - 37 * i) << GetSettingName(i);
-    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
         EXPECT_EQ(SavedCommand(host, GetSettingName(i), 7), i % 2) << GetSettingName(i);
 }
 
@@ -380,7 +380,7 @@ TEST_F(LuaHostTest, ExampleScriptsProvideEveryKey)
     const char* const optionKeys[] = {"Bgm_Volume", "Effect_Volume", "MouseExclusive"};
     for (const char* key : optionKeys)
         EXPECT_NE(LookupNumber(host, kDefaultScript, "OptionInfoList", key, -1), -1) << key;
-    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i) {
+    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i) {
         const int value = LookupNumber(host, kDefaultScript, "CmdOnOffList", GetSettingName(i), -1);
         EXPECT_TRUE(value == 0 || value == 1) << GetSettingName(i);
     }

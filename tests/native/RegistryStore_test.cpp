@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "display/DeviceTable.h"
+#include "script/LuaHost.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
@@ -59,7 +60,7 @@ protected:
 
 TEST_F(RegistryStoreTest, FirstStartStoresAllEightValuesInOrder)
 {
-    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
     const struct {
         const char* name;
         uint32_t type;
@@ -92,7 +93,7 @@ TEST_F(RegistryStoreTest, FirstStartStoresAllEightValuesInOrder)
 TEST_F(RegistryStoreTest, PresentKeyIsReadAndNothingIsStored)
 {
     registry.AddKey(kSettingsKey);
-    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
     EXPECT_TRUE(registry.SetCalls().empty());
     EXPECT_EQ((std::vector<uint32_t>{kKeyAllAccess, kKeyQueryValue, kKeyQueryValue, kKeyQueryValue}),
               registry.AccessLog());
@@ -102,7 +103,7 @@ TEST_F(RegistryStoreTest, PresentKeyIsReadAndNothingIsStored)
     EXPECT_EQ(0u, registry.OpenHandles());
 
     registry.Put(kSettingsKey, "SOUNDMODE", kRegDword, Dword(0));
-    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(0, record->soundMode);
     EXPECT_STREQ("Test HAL", record->deviceName);
 }
@@ -149,7 +150,7 @@ TEST_F(RegistryStoreTest, StoredValuesOfAnyShape)
         SCOPED_TRACE(c.name);
         registry = MemoryRegistry();
         registry.Put(kSettingsKey, c.value, c.type, c.bytes);
-        ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+        ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
         c.check(*record);
         EXPECT_NE(nullptr, std::memchr(record->deviceName, '\0', sizeof record->deviceName));
         EXPECT_TRUE(registry.SetCalls().empty());
@@ -159,7 +160,7 @@ TEST_F(RegistryStoreTest, StoredValuesOfAnyShape)
 TEST_F(RegistryStoreTest, OversizedGuidKeepsTheDevicesGuid)
 {
     registry.Put(kSettingsKey, "GUIDDEVICE", kRegBinary, std::string(17, '\x11'));
-    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(Bytes(&source.drivers[0].devices[0].guid, 16), Bytes(&record->deviceGuid, 16));
 }
 
@@ -167,7 +168,7 @@ TEST_F(RegistryStoreTest, SaveStoresTheFixedSoundValuesWhateverWasThere)
 {
     for (const char* name : {"SPEAKERTYPE", "DIGITALRATETYPE", "DIGITALBITSTYPE"})
         registry.Put(kSettingsKey, name, kRegDword, Dword(9));
-    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
     record->soundMode = 0;
     EXPECT_EQ(kRegSuccess, WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current()));
     EXPECT_EQ((std::vector<std::string>{"DEVICENAME", "GUIDDEVICE", "GUIDDRIVER", "SOUNDMODE", "SPEAKERTYPE",
@@ -180,7 +181,7 @@ TEST_F(RegistryStoreTest, SaveStoresTheFixedSoundValuesWhateverWasThere)
 TEST_F(RegistryStoreTest, UnusableKeysStopNothing)
 {
     registry.Fail(MemoryRegistry::kCreate);
-    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
     EXPECT_TRUE(registry.SetCalls().empty());
     EXPECT_FALSE(registry.HasKey(kSetupKey));
     EXPECT_FALSE(registry.HasKey(kSettingsKey));
@@ -192,7 +193,7 @@ TEST_F(RegistryStoreTest, UnusableKeysStopNothing)
     registry = MemoryRegistry();
     registry.AddKey(kSettingsKey);
     registry.Fail(MemoryRegistry::kOpen);
-    ReadRegistry(*CRegistry::Instance(), RegistrySeam::Current());
+    ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(8u, registry.SetCalls().size());
     EXPECT_EQ(0u, registry.OpenHandles());
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "script/LuaHost.h"
 #include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
@@ -74,11 +75,7 @@ protected:
         return record->preservedLines;
     }
 
-    SaveOutcome Save()
-    {
-        RegistrySeam::Override scope(registry);
-        return SaveConfirmed().optionFile;
-    }
+    SaveOutcome Save() { return tool.Save().optionFile; }
 
     // Reads the saved file back and saves again.
     std::string SaveAgain()
@@ -89,12 +86,13 @@ protected:
     }
 
     TempGameDir dir;
-    MemoryRegistry registry;
+    SaveRun tool;
+    MemoryRegistry& registry = tool.registry;
 };
 
 TEST_F(SaveDataTest, KeepsForeignLinesOnly)
 {
-    const std::string own = ExpectedOptionFile({}, *record);
+    const std::string own = ComposeOptionFile(*record);
     const struct {
         const char* name;
         std::string bytes;
@@ -150,17 +148,56 @@ TEST_F(SaveDataTest, SaveWritesKeptLinesThenTheToolsLines)
 {
     dir.WriteFile("savedata/.keep", "");
     record->preservedLines = {"first = 1", std::string("cut\0here", 8), "last"};
-    record->width = 640;
-    record->commandFlags[7] = 1;
     record->bgmVolume = -5;
+    record->effectVolume = 127;
+    record->fullScreen = 1;
+    record->width = 640;
+    record->bitsPerPixel = 16;
+    record->textureMode = 2;
+    record->soundOn = 1;
+    record->commandFlags[0] = 1;
+    record->commandFlags[7] = 1;
+    record->commandFlags[20] = -2147483647 - 1;
     Save();
-    const std::string file = dir.ReadFile("savedata/OptionInfo.lua");
-    EXPECT_EQ(ExpectedOptionFile({"first = 1", "cut", "last"}, *record), file);
-    for (const char* line : {"first = 1\r\ncut\r\nlast\r\nOptionInfoList[\"Bgm_Volume\"] = -5\r\n",
-                             "\r\nOptionInfoList[\"WIDTH\"] = 640\r\n", "\r\nCmdOnOffList[\"/fog\"] = 1\r\n",
-                             "OptionInfoList[\"TEXTUREMODE\"] = 0\r\n\r\nCmdOnOffList[\"/bgm\"] = "})
-        EXPECT_NE(std::string::npos, file.find(line)) << line;
-    EXPECT_EQ(std::string::npos, file.find('\0'));
+    EXPECT_EQ("first = 1\r\n"
+              "cut\r\n"
+              "last\r\n"
+              "OptionInfoList[\"Bgm_Volume\"] = -5\r\n"
+              "OptionInfoList[\"Effect_Volume\"] = 127\r\n"
+              "OptionInfoList[\"MouseExclusive\"] = 0\r\n"
+              "OptionInfoList[\"ISFULLSCREENMODE\"] = 1\r\n"
+              "OptionInfoList[\"WIDTH\"] = 640\r\n"
+              "OptionInfoList[\"HEIGHT\"] = 768\r\n"
+              "OptionInfoList[\"BITPERPIXEL\"] = 16\r\n"
+              "OptionInfoList[\"DEVICECNT\"] = 0\r\n"
+              "OptionInfoList[\"MODECNT\"] = 2\r\n"
+              "OptionInfoList[\"SPRITEMODE\"] = 0\r\n"
+              "OptionInfoList[\"TEXTUREMODE\"] = 2\r\n"
+              "\r\n"
+              "CmdOnOffList[\"/bgm\"] = 0\r\n"
+              "CmdOnOffList[\"/sound\"] = 1\r\n"
+              "CmdOnOffList[\"/notrade\"] = 1\r\n"
+              "CmdOnOffList[\"/noshift\"] = 0\r\n"
+              "CmdOnOffList[\"/noctrl\"] = 0\r\n"
+              "CmdOnOffList[\"/skillfail\"] = 0\r\n"
+              "CmdOnOffList[\"/notalkmsg\"] = 0\r\n"
+              "CmdOnOffList[\"/notalkmsg2\"] = 0\r\n"
+              "CmdOnOffList[\"/showname\"] = 0\r\n"
+              "CmdOnOffList[\"/fog\"] = 1\r\n"
+              "CmdOnOffList[\"/aura\"] = 0\r\n"
+              "CmdOnOffList[\"/window\"] = 0\r\n"
+              "CmdOnOffList[\"/miss\"] = 0\r\n"
+              "CmdOnOffList[\"/effect\"] = 0\r\n"
+              "CmdOnOffList[\"/shopping\"] = 0\r\n"
+              "CmdOnOffList[\"/stateinfo\"] = 0\r\n"
+              "CmdOnOffList[\"/loginout\"] = 0\r\n"
+              "CmdOnOffList[\"/snap\"] = 0\r\n"
+              "CmdOnOffList[\"/itemsnap\"] = 0\r\n"
+              "CmdOnOffList[\"/camera\"] = 0\r\n"
+              "CmdOnOffList[\"/hoai\"] = 0\r\n"
+              "CmdOnOffList[\"/merai\"] = 0\r\n"
+              "CmdOnOffList[\"/lightmap\"] = -2147483648\r\n",
+              dir.ReadFile("savedata/OptionInfo.lua"));
 }
 
 TEST_F(SaveDataTest, EmptyKeptLinesGiveExactlyTheToolsLines)
@@ -169,7 +206,7 @@ TEST_F(SaveDataTest, EmptyKeptLinesGiveExactlyTheToolsLines)
     record->preservedLines.clear();
     Save();
     const std::string file = dir.ReadFile(kFile);
-    EXPECT_EQ(ExpectedOptionFile({}, *record), file);
+    EXPECT_EQ(ComposeOptionFile(*record), file);
     size_t lines = 0;
     for (size_t at = file.find("\r\n"); at != std::string::npos; at = file.find("\r\n", at + 2))
         ++lines;
@@ -179,7 +216,7 @@ TEST_F(SaveDataTest, EmptyKeptLinesGiveExactlyTheToolsLines)
 TEST_F(SaveDataTest, SavingAgainGivesTheSameBytes)
 {
     const std::string inputs[] = {
-        "a = 1\r\n\r\n\r\n" + ExpectedOptionFile({"b"}, *record) + "\r\n\r\nlast without end",
+        "a = 1\r\n\r\n\r\nb\r\n" + ComposeOptionFile(*record) + "\r\n\r\nlast without end",
         std::string("x\0y\r\nz\rWIDTH\r\n\0\r\n", 16),
         "only = 1\n\n\n",
     };
@@ -213,7 +250,7 @@ TEST_F(SaveDataTest, HugeLineAndManyLines)
     const std::string huge(10 << 20, 'x');
     EXPECT_EQ(Lines{huge}, Read(huge + "\r\nOptionInfoList[\"WIDTH\"] = 1\r\n"));
     Save();
-    EXPECT_EQ(ExpectedOptionFile({huge}, *record), dir.ReadFile(kFile));
+    EXPECT_EQ(ComposeOptionFile(*record), dir.ReadFile(kFile));
 
     std::string many;
     for (int i = 0; i < 100000; ++i)
@@ -223,7 +260,7 @@ TEST_F(SaveDataTest, HugeLineAndManyLines)
     EXPECT_EQ("v0 = 0", kept.front());
     EXPECT_EQ("v99999 = 99999", kept.back());
     Save();
-    EXPECT_EQ(ExpectedOptionFile(kept, *record), dir.ReadFile(kFile));
+    EXPECT_EQ(ComposeOptionFile(*record), dir.ReadFile(kFile));
 }
 
 TEST_F(SaveDataTest, NothingIsWrittenWithoutASavedataFolder)
@@ -297,13 +334,13 @@ TEST_F(SaveDataTest, FailingFileOperationsLeaveTheOldFileOrTheWholeNewOne)
         {"close", FaultyFileOps::kClose, -1, false},
         {"replace", FaultyFileOps::kReplace, -1, false},
     };
-    const std::string old = "foreign = 1\r\nkept = 2\r\n" + ExpectedOptionFile({}, *record);
+    const std::string old = "foreign = 1\r\nkept = 2\r\n" + ComposeOptionFile(*record);
     unsigned long code = 1000;
     for (const auto& c : cases) {
         Read(old);
         EditSettings(*record);
         record->width = 1280;
-        const std::string expected = ExpectedOptionFile(record->preservedLines, *record);
+        const std::string expected = ComposeOptionFile(*record);
         FaultyFileOps files;
         files.Fail(c.op, c.nth, FaultyFileOps::kRefused, ++code);
         SaveOutcome outcome;
@@ -330,26 +367,26 @@ TEST_F(SaveDataTest, FailedFirstSaveLeavesNoFileBehind)
         EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/.keep"}), ListTree(dir.Path())) << op;
     }
     Save();
-    EXPECT_EQ(ExpectedOptionFile({}, *record), dir.ReadFile(kFile));
+    EXPECT_EQ(ComposeOptionFile(*record), dir.ReadFile(kFile));
 }
 
 // A start-up that could not read the whole option file must not replace it:
 // the lines it did not get would be lost. The registry is still saved.
 TEST_F(SaveDataTest, FileReadOnlyInPartIsNotReplaced)
 {
-    const std::string old = "foreign = 1\r\nkept = 2\r\n" + ExpectedOptionFile({}, *record);
+    const std::string old = "foreign = 1\r\nkept = 2\r\n" + ComposeOptionFile(*record);
     dir.WriteFile(kFile, old);
     FaultyFileOps files;
     files.Fail(FaultyFileOps::kReadAll);
     ReadSaveDataLines(*record, files);
-    EXPECT_FALSE(record->optionFileReadWhole);
+    EXPECT_EQ(FileStatus::kFailed, record->optionFileRead.kind);
     record->width = 1280;
     EXPECT_EQ(SaveOutcome::kNotReadWhole, Save().kind);
     EXPECT_EQ(old, dir.ReadFile(kFile));
     EXPECT_NE(nullptr, registry.Get(kSettingsKey, "DEVICENAME"));
 
     ReadSaveDataLines(*record, FileSeam::Current());
-    ASSERT_TRUE(record->optionFileReadWhole) << "a later whole read allows the save again";
+    ASSERT_TRUE(record->optionFileRead) << "a later whole read allows the save again";
     EXPECT_EQ(SaveOutcome::kSaved, Save().kind);
     EXPECT_NE(std::string::npos, dir.ReadFile(kFile).find("[\"WIDTH\"] = 1280\r\n"));
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "script/LuaHost.h"
+#include "display/DeviceTable.h"
 #include "settings/Registry.h"
 #include "settings/SaveData.h"
 #include "settings/SettingNames.h"
@@ -19,8 +20,8 @@ namespace {
 std::string CountingScript()
 {
     std::string text = "Runs = (Runs or 0) + 1\nOptionInfoList = {}\nCmdOnOffList = {}\n";
-    for (int i = 0; i < kNameMessageTable; ++i) {
-        const char* table = i <= kNameLastOption ? "OptionInfoList" : "CmdOnOffList";
+    for (int i = 0; i < kScriptSettingCount; ++i) {
+        const char* table = i < kOptionKeyCount ? "OptionInfoList" : "CmdOnOffList";
         text += std::string(table) + "[\"" + GetSettingName(i) + "\"] = Runs\n";
     }
     return text;
@@ -38,7 +39,7 @@ protected:
 TEST_F(ScriptReadsTest, SetDefaultsRunsTheDefaultScriptOnce)
 {
     dir.WriteFile("System/LuaFiles514/OptionInfo.lua", CountingScript());
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     const int32_t first = record->bgmVolume;
     std::set<int32_t> seen;
     for (int32_t CRegistry::*field : kScriptFields)
@@ -46,7 +47,7 @@ TEST_F(ScriptReadsTest, SetDefaultsRunsTheDefaultScriptOnce)
     for (int32_t flag : record->commandFlags)
         seen.insert(flag);
     EXPECT_EQ(std::set<int32_t>{first}, seen);
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(first + 1, record->commandFlags[kCommandCount - 1]);
 }
 

@@ -4,7 +4,9 @@
 #include <set>
 #include <string>
 
+#include "script/LuaHost.h"
 #include "settings/SettingNames.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -13,38 +15,20 @@ protected:
     void SetUp() override { InitSettingNames(); }
 };
 
-TEST_F(SettingNamesTest, SpotValues)
-{
-    const struct {
-        int index;
-        const char* name;
-    } cases[] = {
-        {0, "Bgm_Volume"},     {2, "MouseExclusive"}, {3, "ISFULLSCREENMODE"}, {6, "BITPERPIXEL"},
-        {7, "DEVICECNT"},      {8, "MODECNT"},        {10, "TEXTUREMODE"},     {11, "/bgm"},
-        {12, "/sound"},        {13, "/notrade"},      {18, "/notalkmsg2"},     {33, "/lightmap"},
-        {34, "SetupMSG"},      {35, "CmdOnOffList"},  {36, "OptionInfoList"},  {40, "Device"},
-        {45, "Texture"},       {50, "NoSound"},       {51, "notrade"},         {71, "lightmap"},
-        {37, "System\\LuaFiles514\\MsgString"},
-        {38, "System\\LuaFiles514\\OptionInfo"},
-        {39, "SaveData\\OptionInfo"},
-    };
-    for (const auto& c : cases) {
-        ASSERT_NE(GetSettingName(c.index), nullptr) << c.index;
-        EXPECT_STREQ(GetSettingName(c.index), c.name) << c.index;
-    }
-}
-
 TEST_F(SettingNamesTest, NamedIndicesMatchTheTable)
 {
     const struct {
         int index;
         const char* name;
     } cases[] = {
-        {kNameBgmVolume, "Bgm_Volume"},  {kNameEffectVolume, "Effect_Volume"}, {kNameWidth, "WIDTH"},
-        {kNameHeight, "HEIGHT"},         {kNameSpriteMode, "SPRITEMODE"},      {kNameBgmOn, "/bgm"},
-        {kNameSoundOn, "/sound"},        {kNameFirstCommand, "/notrade"},      {kNameLastOption, "TEXTUREMODE"},
-        {kNameMessageTable, "SetupMSG"}, {kNameOptionTable, "OptionInfoList"}, {kNameFirstSystemTip, "Device"},
-        {kNameFirstCommandTip, "notrade"}, {kNameDefaultScript, "System\\LuaFiles514\\OptionInfo"},
+        {kNameBgmVolume, "Bgm_Volume"},    {kNameEffectVolume, "Effect_Volume"},
+        {kNameMouseExclusive, "MouseExclusive"}, {kNameBgmOn, "/bgm"},
+        {kNameSoundOn, "/sound"},          {kNameFirstCommand, "/notrade"},
+        {kOptionKeyCount - 1, "TEXTUREMODE"}, {kScriptSettingCount - 1, "/lightmap"},
+        {kNameMessageTable, "SetupMSG"},   {kNameCommandTable, "CmdOnOffList"},
+        {kNameOptionTable, "OptionInfoList"}, {kNameFirstSystemTip, "Device"},
+        {kNameFirstCommandTip, "notrade"}, {kNameMessageScript, "System\\LuaFiles514\\MsgString"},
+        {kNameDefaultScript, "System\\LuaFiles514\\OptionInfo"}, {kNameSavedScript, "SaveData\\OptionInfo"},
     };
     for (const auto& c : cases)
         EXPECT_STREQ(GetSettingName(c.index), c.name) << c.index;
@@ -81,6 +65,28 @@ TEST_F(SettingNamesTest, ScriptPathsUseBackslashes)
         EXPECT_NE(path.find('\\'), std::string::npos) << path;
         EXPECT_EQ(path.find('/'), std::string::npos) << path;
         EXPECT_EQ(path.find('.'), std::string::npos) << "no extension: " << path;
+    }
+}
+
+// Every tooltip key finds its text in the example message script, and every
+// key the defaults are read by its value in the example default script: a
+// misspelt key would leave a tooltip empty or a default at 0.
+TEST_F(SettingNamesTest, ExampleScriptsHoldEveryKeyTheToolReads)
+{
+    TempGameDir dir;
+    dir.CopyExampleScripts();
+    CLuaHost host;
+    for (int i = kNameFirstSystemTip; i < kSettingNameCount; ++i)
+        EXPECT_NE("", host.GetSetupMessage(GetSettingName(i))) << GetSettingName(i);
+    for (int i : {int(kNameBgmVolume), int(kNameEffectVolume), int(kNameMouseExclusive)}) {
+        CLuaHost::Key key = CLuaHost::Key::Number(GetSettingName(kNameOptionTable), GetSettingName(i), -9999);
+        ASSERT_TRUE(host.LookupValues(GetSettingName(kNameDefaultScript), &key, 1));
+        EXPECT_NE(-9999, key.number) << GetSettingName(i);
+    }
+    for (int i = kNameBgmOn; i < kScriptSettingCount; ++i) {
+        CLuaHost::Key key = CLuaHost::Key::Number(GetSettingName(kNameCommandTable), GetSettingName(i), -9999);
+        ASSERT_TRUE(host.LookupValues(GetSettingName(kNameDefaultScript), &key, 1));
+        EXPECT_NE(-9999, key.number) << GetSettingName(i);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "display/DeviceTable.h"
+#include "script/LuaHost.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
 #include "support/RecordTest.h"
@@ -113,7 +114,7 @@ TEST_F(SettingsTest, FixedDefaultsWithoutScriptOrDevice)
 {
     Dirty();
     modeList[0] = ModeEntry{1, 2, 3};
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     const struct {
         const char* field;
         int32_t value;
@@ -154,7 +155,7 @@ TEST_F(SettingsTest, FirstUsableDeviceIsChosen)
     ASSERT_EQ(GetStoredDeviceCount(), 3u);
 
     Dirty();
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     EXPECT_STREQ(record->deviceName, "Direct3D HAL");
     EXPECT_TRUE(SameGuid(record->deviceGuid, MakeGuid(2)));
     EXPECT_TRUE(SameGuid(record->driverGuid, GUID{}));
@@ -178,7 +179,7 @@ TEST_F(SettingsTest, SecondaryDriverDeviceCarriesItsDriverGuid)
     ASSERT_EQ(EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices), 0);
 
     Dirty();
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     EXPECT_STREQ(record->deviceName, "Second Adapter");
     EXPECT_TRUE(SameGuid(record->deviceGuid, MakeGuid(3)));
     EXPECT_TRUE(SameGuid(record->driverGuid, MakeGuid(9)));
@@ -208,13 +209,13 @@ TEST_F(SettingsTest, ModeListFromTheOfferedModes)
          {{800, 600, 16}, {1024, 768, 16}}, 7},
     };
     for (const ModeListCase& c : cases) {
-        ClearDeviceTable();
+        EmptyDeviceTable();
         ResetModeList();
         modeList[c.expected.size()] = ModeEntry{1, 2, 3};
         EnumerateOneDevice(c.modes);
         ASSERT_EQ(GetStoredDeviceCount(), 1u) << c.label;
         Dirty();
-        record->SetDefaults();
+        record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
         EXPECT_EQ(ListText(static_cast<int>(c.expected.size())), ModesText(c.expected)) << c.label;
         EXPECT_EQ(record->modeIndex, c.modeIndex) << c.label;
         EXPECT_EQ(record->deviceIndex, 0) << c.label;
@@ -237,7 +238,7 @@ TEST_F(SettingsTest, MoreThanFortyOfferedModesFillTheListOnly)
     EnumerateOneDevice(modes);
     ASSERT_EQ(GetDeviceTable()[0].modeCount, 45u);
     Dirty();
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(modeList[0].width, 100);
     EXPECT_EQ(modeList[39].width, 139);
     EXPECT_EQ(modeList[39].height, 480);
@@ -256,7 +257,7 @@ TEST_F(SettingsTest, NoUsableDeviceLeavesTheDeviceFields)
     Dirty();
     modeList[0] = ModeEntry{1, 2, 3};
     modeList[1] = ModeEntry{4, 5, 6};
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     ExpectDeviceFieldsKept();
     EXPECT_EQ(ListText(2), "640x480x16 4x5x6 ");
 }
@@ -265,11 +266,11 @@ TEST_F(SettingsTest, DefaultsKeepPreservedLinesAndRepeat)
 {
     EnumerateOneDevice({{640, 480, 16}, {800, 600, 16}});
     record->preservedLines = {"-- a line of another writer", "x = 1"};
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     const std::string first = ListText(2);
     const int32_t firstIndex = record->modeIndex;
     Dirty();
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(record->preservedLines, (std::vector<std::string>{"-- a line of another writer", "x = 1"}));
     EXPECT_EQ(ListText(2), first);
     EXPECT_EQ(record->modeIndex, firstIndex);
@@ -284,7 +285,7 @@ TEST_F(SettingsTest, ScriptBackedDefaults)
 {
     folder.WriteFile("System/LuaFiles514/OptionInfo.lua", kDefaultScript);
     Dirty();
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(record->bgmVolume, 91);
     EXPECT_EQ(record->effectVolume, 0) << "not a number";
     EXPECT_EQ(record->mouseExclusive, 1);
@@ -304,7 +305,7 @@ TEST_F(SettingsTest, BrokenScriptGivesZeroes)
 {
     folder.WriteFile("System/LuaFiles514/OptionInfo.lua", "OptionInfoList = { Bgm_Volume = 91 \n");
     Dirty();
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(record->bgmVolume, 0);
     EXPECT_EQ(record->bgmOn, 0);
     EXPECT_EQ(record->commandFlags[0], 0);
@@ -314,7 +315,7 @@ TEST_F(SettingsTest, ExampleGameScriptsGiveDefaultsInRange)
 {
     folder.CopyExampleScripts();
     Dirty();
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     EXPECT_GT(record->bgmVolume, 0) << "the example script was not read";
     for (int32_t volume : {record->bgmVolume, record->effectVolume}) {
         EXPECT_GE(volume, 0);

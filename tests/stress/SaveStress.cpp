@@ -69,11 +69,13 @@ public:
 
 CountingFileOps g_files;
 
+// The tool's confirmed save of `record`, the process-wide one, through g_files.
 void Save(CRegistry& record, int writer, int save)
 {
+    static SaveRun tool;
     SaveBytes(record, writer, save);
-    RemoveLeftoverSaves(g_files);
-    SaveOptionFile(record, g_files);
+    FileSeam::Override scope(g_files);
+    tool.Save();
 }
 
 int Writer(int writer, int saves)

@@ -17,6 +17,8 @@ const FaultyFileOps::Fault* FaultyFileOps::Fails(Op op)
 
 FileStatus FaultyFileOps::ReadAll(const std::string& path, std::string& bytes)
 {
+    if (refuseReads)
+        return FileStatus::Refused(readRefusal);
     const FileStatus result = m_real.ReadAll(path, bytes);
     const Fault* fault = Fails(kReadAll);
     if (!fault)

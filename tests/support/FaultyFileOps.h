@@ -32,6 +32,9 @@ public:
     int Count(Op op) const { return m_counts[op]; }
 
     std::string movedAsideName;  // set by a kTargetMovedAside failure
+    // Every read refused, as on a file system that cannot say where a file leads.
+    bool refuseReads = false;
+    FileStatus::Refusal readRefusal = FileStatus::kUnchecked;
 
     FileStatus ReadAll(const std::string& path, std::string& bytes) override;
     FileStatus CreateNew(const std::string& path, Handle& file) override;

@@ -2,38 +2,24 @@
 
 #include <filesystem>
 
-#include "settings/Registry.h"
+#include "common/FileOps.h"
+#include "script/LuaHost.h"
 #include "settings/SettingNames.h"
 
-namespace {
-
-int32_t CRegistry::*const kOptionFields[] = {
-    &CRegistry::bgmVolume, &CRegistry::effectVolume, &CRegistry::mouseExclusive, &CRegistry::fullScreen,
-    &CRegistry::width,     &CRegistry::height,       &CRegistry::bitsPerPixel,   &CRegistry::deviceIndex,
-    &CRegistry::modeIndex, &CRegistry::spriteMode,   &CRegistry::textureMode,
-};
-
-std::string Line(int table, int name, int value)
+SetupParts SaveRun::Parts()
 {
-    return std::string(GetSettingName(table)) + "[\"" + GetSettingName(name) + "\"] = " + std::to_string(value) +
-           "\r\n";
+    return SetupParts{registry, FileSeam::Current(), m_displays, CLuaHost::Instance()};
 }
 
-}  // namespace
-
-std::string ExpectedOptionFile(const std::vector<std::string>& kept, const CRegistry& record)
+CRegistry& SaveRun::StartUp()
 {
-    std::string file;
-    for (const std::string& line : kept)
-        file += line + "\r\n";
-    for (int i = 0; i <= kNameLastOption; ++i)
-        file += Line(kNameOptionTable, i, record.*kOptionFields[i]);
-    file += "\r\n";
-    file += Line(kNameCommandTable, kNameBgmOn, record.bgmOn);
-    file += Line(kNameCommandTable, kNameSoundOn, record.soundOn);
-    for (int k = 0; k < kCommandCount; ++k)
-        file += Line(kNameCommandTable, kNameFirstCommand + k, record.commandFlags[k]);
-    return file;
+    ShutDown();
+    return *::StartUp(Parts());
+}
+
+SaveResult SaveRun::Save()
+{
+    return SaveConfirmed(*CRegistry::Instance(), Parts());
 }
 
 std::set<std::string> ListTree(const std::string& root)
@@ -55,15 +41,6 @@ CRegistry* StartFreshRecord()
     return CRegistry::CrateInstance() ? CRegistry::Instance() : nullptr;
 }
 
-CRegistry& ReadSettingsLikeStartUp()
-{
-    CRegistry& record = *StartFreshRecord();
-    record.SetDefaults();
-    ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
-    ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance());
-    return record;
-}
-
 void EditSettings(CRegistry& record)
 {
     record.width = 1024;
@@ -71,31 +48,4 @@ void EditSettings(CRegistry& record)
     record.modeIndex = 2;
     record.bgmVolume = -3;
     record.commandFlags[7] = !record.commandFlags[7];
-}
-
-bool StartUpLikeTheTool()
-{
-    if (!CRegistry::CrateInstance())
-        return false;
-    CRegistry& record = *CRegistry::Instance();
-    InitSettingNames();
-    EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices);
-    ReadRegistry(record, RegistrySeam::Current());
-    ReadSaveDataLines(record, FileSeam::Current());
-    ApplySavedOptions(record, CLuaHost::Instance());
-    return true;
-}
-
-ConfirmedSave SaveConfirmed()
-{
-    const CRegistry& record = *CRegistry::Instance();
-    RemoveLeftoverSaves(FileSeam::Current());
-    const long registry = WriteRegistry(record, RegistrySeam::Current());
-    return ConfirmedSave{registry, SaveOptionFile(record, FileSeam::Current())};
-}
-
-void ShutDownLikeTheTool()
-{
-    CRegistry::DestroyInstance();
-    ReleaseDisplayModes();
 }

@@ -69,6 +69,7 @@ void ScriptedDisplaySource::Driver::EnumerateDevices(DriverRecord* record)
         desc.dwDevCaps = device.devCaps;
         desc.dwDeviceRenderBitDepth = device.renderDepths;
         desc.deviceGUID = device.guid;
+        ++owner->devicesReported;
         OnDirect3DDevice("scripted device", device.name.c_str(), &desc, record);
     }
 }
@@ -79,12 +80,18 @@ void ScriptedDisplaySource::Driver::Close()
     script = nullptr;
 }
 
+void EmptyDeviceTable()
+{
+    ScriptedDisplaySource none;
+    EnumerateDisplayDevices(none, AcceptAllDevices);
+}
+
 ScopedDisplaySource::ScopedDisplaySource(DisplayDriverSource& source) : m_override(source)
 {
-    ClearDeviceTable();
+    EmptyDeviceTable();
 }
 
 ScopedDisplaySource::~ScopedDisplaySource()
 {
-    ClearDeviceTable();
+    EmptyDeviceTable();
 }

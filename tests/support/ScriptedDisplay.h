@@ -44,6 +44,8 @@ public:
     // Drivers opened and closed, to check that every open driver is closed.
     int opened = 0;
     int closed = 0;
+    // Devices reported to the enumeration, stored or not.
+    uint32_t devicesReported = 0;
 
     void EnumerateDrivers(DisplayEnumeration* enumeration) override;
     DisplayDriver* Open(const GUID* driverGuid) override;
@@ -66,6 +68,9 @@ private:
     Driver m_driver;
     const ScriptedDriver* m_current = nullptr;
 };
+
+// An enumeration that finds no driver: the device table as at program start.
+void EmptyDeviceTable();
 
 // Makes `source` current for the life of the object, and starts and ends with
 // an empty device table.

@@ -9,9 +9,11 @@
 
 #include "display/DeviceTable.h"
 #include "display/DisplaySource.h"
+#include "script/LuaHost.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
 #include "support/SaveCheck.h"
+#include "support/ScriptedDisplay.h"
 
 namespace {
 
@@ -21,7 +23,6 @@ struct DriverReport {
     bool opened = false;
     std::string description;
     std::vector<DDSURFACEDESC2> modes;   // as reported, before sorting
-    uint32_t devicesReported = 0;
     uint32_t devicesStored = 0;
 };
 
@@ -67,10 +68,8 @@ private:
 
         void EnumerateDevices(DriverRecord* record) override
         {
-            const uint32_t reported = GetEnumeratedDeviceCount();
             const uint32_t stored = GetStoredDeviceCount();
             inner->EnumerateDevices(record);
-            owner->drivers.back().devicesReported = GetEnumeratedDeviceCount() - reported;
             owner->drivers.back().devicesStored = GetStoredDeviceCount() - stored;
         }
 
@@ -103,17 +102,17 @@ void Print(const std::vector<DriverReport>& drivers)
 {
     std::printf("[wine] %u DirectDraw driver(s)\n", static_cast<unsigned>(drivers.size()));
     for (const DriverReport& d : drivers) {
-        std::printf("[wine] driver %s \"%s\": %s, %u mode(s), %u device(s) reported, %u stored\n",
+        std::printf("[wine] driver %s \"%s\": %s, %u mode(s), %u device(s) stored\n",
                     d.hasGuid ? GuidText(d.guid).c_str() : "(primary)", d.description.c_str(),
                     d.opened ? "DirectDraw 7 + Direct3D 7" : "not opened", static_cast<unsigned>(d.modes.size()),
-                    d.devicesReported, d.devicesStored);
+                    d.devicesStored);
         std::string modes;
         for (const DDSURFACEDESC2& mode : d.modes)
             modes += " " + ModeText(mode);
         std::printf("[wine]   modes as reported:%s\n", modes.c_str());
     }
     const DeviceEntry* table = GetDeviceTable();
-    std::printf("[wine] %u device(s) reported, %u stored\n", GetEnumeratedDeviceCount(), GetStoredDeviceCount());
+    std::printf("[wine] %u device(s) stored\n", GetStoredDeviceCount());
     for (uint32_t i = 0; i < GetStoredDeviceCount(); ++i) {
         const DeviceEntry& e = table[i];
         std::string offered;
@@ -136,7 +135,7 @@ class DirectDrawTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ClearDeviceTable();
+        EmptyDeviceTable();
         status = EnumerateDisplayDevices(source, AcceptAllDevices);
         static bool printed = false;
         if (!printed)
@@ -146,7 +145,7 @@ protected:
 
     void TearDown() override
     {
-        ClearDeviceTable();
+        EmptyDeviceTable();
     }
 
     RecordingSource source;
@@ -156,11 +155,9 @@ protected:
 TEST_F(DirectDrawTest, TableInvariants)
 {
     const uint32_t stored = GetStoredDeviceCount();
-    const uint32_t reported = GetEnumeratedDeviceCount();
     ASSERT_FALSE(source.drivers.empty()) << "Wine reports at least the primary driver";
     EXPECT_FALSE(source.drivers.front().hasGuid) << "the primary driver comes without a GUID";
     EXPECT_LE(stored, static_cast<uint32_t>(kDeviceTableSize));
-    EXPECT_LE(stored, reported);
     // Wine's DirectDraw offers hardware devices on any X server.
     ASSERT_GT(stored, 0u);
     EXPECT_EQ(status, 0);
@@ -204,7 +201,7 @@ TEST_F(DirectDrawTest, DefaultsChooseFromTheTable)
     ASSERT_NE(fresh, nullptr);
     CRegistry& record = *fresh;
     record.modeIndex = -1;
-    record.SetDefaults();
+    record.SetDefaults(CLuaHost::Instance(), GetStoredDevices());
 
     const DeviceEntry* table = GetDeviceTable();
     const DeviceEntry* usable = nullptr;

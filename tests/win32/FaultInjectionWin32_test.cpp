@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/SetupApp.h"
+#include "common/ErrorText.h"
 #include "ui/SetupOption.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
@@ -114,9 +115,10 @@ protected:
         EXPECT_TRUE(CSetupApp::StartUp());
         CRegistry& record = *CRegistry::Instance();
         EditSettings(record);
-        expectedNew = ExpectedOptionFile(record.preservedLines, record);
+        expectedNew = ComposeOptionFile(record);
         during();
-        save = SaveConfirmed();
+        saveConfirmed = true;
+        save = CSetupApp::SaveIfConfirmed();
         after();
         EXPECT_EQ(before, ListTree(dir.Path())) << "a temporary file was left behind";
         return dir.ReadFile(kOptionFile);
@@ -124,7 +126,7 @@ protected:
 
     TempGameDir dir;
     std::string expectedNew;
-    ConfirmedSave save{};
+    SaveResult save;
 };
 
 TEST_F(FaultInjectionWin32, WithoutFaultTheNewFileReplacesTheOld)
@@ -140,6 +142,9 @@ TEST_F(FaultInjectionWin32, ReadOnlyFileIsNotOverwritten)
     EXPECT_EQ(SaveOutcome::kFailed, save.optionFile.kind);
     EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), save.optionFile.code);
     EXPECT_EQ(ERROR_SUCCESS, save.registry);
+    EXPECT_EQ("The settings were saved in the registry, but not in savedata\\OptionInfo.lua.\n\n"
+              "savedata\\OptionInfo.lua: " + FileErrorText(ERROR_ACCESS_DENIED),
+              FailedSaveText(save));
 }
 
 // Another program holds the file open the whole time, without sharing: the
@@ -203,6 +208,9 @@ TEST_F(FaultInjectionWin32, SettingsKeyNotWritableKeepsItsValues)
     const std::string file = StartUpAndSave();
     EXPECT_EQ(expectedNew, file);
     EXPECT_EQ(ERROR_ACCESS_DENIED, save.registry);
+    EXPECT_EQ(0u, FailedSaveText(save).find("The settings were saved in savedata\\OptionInfo.lua, but not in the "
+                                            "registry.\n\nHKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune: "))
+        << FailedSaveText(save);
     EXPECT_EQ(0, std::memcmp(&CRegistry::Instance()->deviceGuid, guid.data(), 16));
     EXPECT_EQ(guid, QueryValue("GUIDDEVICE"));
     EXPECT_EQ("", QueryValue("SOUNDMODE"));

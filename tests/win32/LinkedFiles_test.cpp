@@ -13,7 +13,6 @@
 #include <string>
 
 #include "common/FileOps.h"
-#include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
@@ -51,8 +50,7 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.link);
-        MemoryRegistry registry;  // the prefix's settings key stays as other suites expect it
-        RegistrySeam::Override scope(registry);
+        SaveRun tool;  // its registry in memory: the prefix's settings key stays as other suites expect it
         TempGameDir root;
         const fs::path game = fs::path(root.Path()) / "game";
         const fs::path outside = fs::path(root.Path()) / "game2";
@@ -68,16 +66,20 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
 
         std::string bytes;
         EXPECT_EQ(FileStatus::kRefused, FileSeam::Current().ReadAll(c.link, bytes).kind);
-        CRegistry& record = ReadSettingsLikeStartUp();
+        CRegistry& record = tool.StartUp();
         EditSettings(record);
-        SaveConfirmed();
+        const SaveResult saved = tool.Save();
 
         EXPECT_EQ(outsideBefore, Snapshot(outside));
-        if (c.saves)
-            EXPECT_EQ(ExpectedOptionFile({}, record), ReadBytes(game / "SaveData/OptionInfo.lua"));
-        else
+        if (c.saves) {
+            EXPECT_EQ(ComposeOptionFile(record), ReadBytes(game / "SaveData/OptionInfo.lua"));
+        } else {
             EXPECT_EQ(gameBefore, Snapshot(game));
-        CRegistry::DestroyInstance();
+            EXPECT_EQ("The settings were saved in the registry, but not in savedata\\OptionInfo.lua.\n\n"
+                      "savedata\\OptionInfo.lua: it has more than one name",
+                      FailedSaveText(saved));
+        }
+        ShutDown();
     }
 }
 

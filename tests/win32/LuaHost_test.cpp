@@ -26,6 +26,12 @@ extern "C" {
 
 namespace {
 
+// Whether the tool's host would take `chunk`.
+bool IsDataChunk(const std::string& chunk)
+{
+    return CheckChunk(chunk.data(), chunk.size(), kChunkSizeTWidth) == ChunkVerdict::kData;
+}
+
 // Runs our luac (of this build) on `source`, writing `output`; true when it exited with 0.
 bool Precompile(const std::string& source, const std::string& output)
 {
@@ -85,7 +91,7 @@ TEST_F(LuaHostWin32Test, ChunkOfThisBuildIsReadBeforeTheSource)
     const std::string header = std::string("\x1bLua\x51\x00\x01\x04", 8) + char(kChunkSizeTWidth) + "\x04\x08" + '\0';
     ASSERT_EQ(chunk.substr(0, 12), header);
     EXPECT_EQ(chunk, Compile(dir.ReadFile("source.lua"), "source.lua"));
-    EXPECT_TRUE(IsDataChunk(chunk.data(), chunk.size()));
+    EXPECT_TRUE(IsDataChunk(chunk));
 
     EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 32);
     EXPECT_EQ(DefaultCommand(host, "/fog"), 1);
@@ -137,9 +143,9 @@ TEST_F(LuaHostWin32Test, ChunksOfDataScriptsReadLikeTheirSource)
 {
     dir.CopyExampleScripts();
     TextFile saved;
-    for (int i = 0; i <= kNameLastOption; ++i)
+    for (int i = 0; i < kOptionKeyCount; ++i)
         CLuaHost::WriteOptionEntry(saved, GetSettingName(i), 1000 - 37 * i);
-    for (int i = kNameLastOption + 1; i < kNameMessageTable; ++i)
+    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
         CLuaHost::WriteCommandEntry(saved, GetSettingName(i), i % 2);
     const struct {
         const char* name;
@@ -162,7 +168,7 @@ TEST_F(LuaHostWin32Test, ChunksOfDataScriptsReadLikeTheirSource)
         ASSERT_NE(fromSource, ReadEverything(host, c.script, false)) << "the source sets nothing";
 
         const std::string chunk = Compile(c.source, file + ".lua");
-        EXPECT_TRUE(IsDataChunk(chunk.data(), chunk.size()));
+        EXPECT_TRUE(IsDataChunk(chunk));
         dir.WriteFile(file + ".lub", chunk);
         std::filesystem::remove(file + ".lua");
         EXPECT_EQ(fromSource, ReadEverything(host, c.script));
@@ -175,7 +181,7 @@ TEST_F(LuaHostWin32Test, ChunkThatConfusesTypesIsPassedOverForTheSource)
     lua_State* state = luaL_newstate();
     EXPECT_EQ(luaL_loadbuffer(state, chunk.data(), chunk.size(), "=chunk"), 0) << "Lua's own check takes it";
     lua_close(state);
-    EXPECT_FALSE(IsDataChunk(chunk.data(), chunk.size()));
+    EXPECT_FALSE(IsDataChunk(chunk));
 
     dir.WriteFile("System/LuaFiles514/OptionInfo.lub", chunk);
     dir.WriteFile("System/LuaFiles514/OptionInfo.lua", "OptionInfoList = { Bgm_Volume = 32 }");

@@ -9,7 +9,8 @@
 #include <set>
 #include <string>
 
-#include "app/SetupApp.h"
+#include "display/DeviceTable.h"
+#include "script/LuaHost.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"
@@ -84,7 +85,7 @@ protected:
 
 TEST_F(RegistryTest, MissingKeyIsCreatedWithAllEightValues)
 {
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*record, RegistrySeam::Current(), CLuaHost::Instance(), GetStoredDevices());
     const struct {
         const char* name;
         DWORD type;
@@ -117,13 +118,13 @@ TEST_F(RegistryTest, MissingKeyIsCreatedWithAllEightValues)
 
 TEST_F(RegistryTest, SaveStoresTheRecordByteForByte)
 {
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*record, RegistrySeam::Current(), CLuaHost::Instance(), GetStoredDevices());
     std::memset(record->deviceName, 0, sizeof record->deviceName);
     std::strcpy(record->deviceName, "Wine Test HAL");
     std::memset(&record->deviceGuid, 0x3C, sizeof record->deviceGuid);
     std::memset(&record->driverGuid, 0xA5, sizeof record->driverGuid);
     record->soundMode = 0;
-    CSetupApp::WriteRegistry();
+    WriteRegistry(*record, RegistrySeam::Current());
 
     EXPECT_EQ(std::string("Wine Test HAL") + std::string(27, '\0'), Query(kSettingsKey, "DEVICENAME").bytes);
     EXPECT_EQ(std::string(16, '\x3C'), Query(kSettingsKey, "GUIDDEVICE").bytes);
@@ -138,22 +139,22 @@ TEST_F(RegistryTest, StoredValuesAreReadBack)
     Store("GUIDDEVICE", REG_BINARY, std::string(16, '\x42'));
     Store("GUIDDRIVER", REG_BINARY, std::string(17, '\x43'));
     Store("SOUNDMODE", REG_DWORD, std::string(4, '\0'));
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     const std::string defaultDriver = Bytes(&record->driverGuid, 16);
     const std::string defaultName = record->deviceName;
     // Some registries want room for a NUL they add to a REG_SZ; then the
     // field keeps its default like any value larger than its field.
     const bool fits = Query(kSettingsKey, "DEVICENAME").bytes.size() <= 40;
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*record, RegistrySeam::Current(), CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(fits ? std::string(39, 'A') : defaultName, record->deviceName) << "40 bytes without a NUL";
     EXPECT_EQ(std::string(16, '\x42'), Bytes(&record->deviceGuid, 16));
     EXPECT_EQ(defaultDriver, Bytes(&record->driverGuid, 16)) << "a value larger than its field";
     EXPECT_EQ(0, record->soundMode);
 
     Store("DEVICENAME", REG_SZ, std::string(41, 'B'));
-    record->SetDefaults();
+    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     const std::string nameBefore = record->deviceName;
-    CSetupApp::ReadRegistry();
+    ReadRegistry(*record, RegistrySeam::Current(), CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(nameBefore, record->deviceName) << "a name larger than the field leaves the default";
 }
 
@@ -165,14 +166,10 @@ protected:
         ASSERT_TRUE(CreateDirectoryA("savedata", nullptr));
         record->preservedLines = {"foreign = 1"};
         EditSettings(*record);
-        expected = ExpectedOptionFile(record->preservedLines, *record);
+        expected = ComposeOptionFile(*record);
     }
 
-    void Save()
-    {
-        CSetupApp::WritePreservedLines();
-        CSetupApp::AppendOptionLines();
-    }
+    void Save() { SaveConfirmed(*record, SetupParts::Current()); }
 
     std::set<std::string> Folder() const { return ListTree(dir.Path() + "/savedata"); }
 

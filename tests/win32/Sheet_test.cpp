@@ -271,26 +271,6 @@ TEST_F(SheetTest, ColourAnswerIsBlackOnWhiteWithTheDefaultBrush)
     DeleteDC(dc);
 }
 
-TEST_F(SheetTest, ChildHelpersIgnoreMissingChildren)
-{
-    SetupSheetWindow window;
-    ASSERT_NE(window.Open(), nullptr);
-    const RECT none = window.sheet.GetChildRect(4242);
-    EXPECT_TRUE(SameRect(none, RECT{0, 0, 0, 0}));
-    window.sheet.OffsetChild(4242, 5, 5);
-    window.sheet.DestroyChild(4242);
-
-    HWND ok = window.SheetItem(IDOK);
-    const RECT before = window.sheet.GetChildRect(IDOK);
-    EXPECT_TRUE(SameRect(before, ClientRectOf(window.sheet.m_hWnd, ok)));
-    window.sheet.OffsetChild(IDOK, 3, 4);
-    RECT expected = before;
-    OffsetRect(&expected, 3, 4);
-    EXPECT_TRUE(SameRect(window.sheet.GetChildRect(IDOK), expected));
-    window.sheet.DestroyChild(IDOK);
-    EXPECT_FALSE(IsWindow(ok));
-}
-
 TEST_F(SheetTest, DefaultSkipsAPageOfAnotherKind)
 {
     // Only a System page in slot 0 and an Option page in slot 1 are refreshed;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/SetupApp.h"
+#include "common/ErrorText.h"
 #include "ui/SetupOption.h"
 #include "display/DeviceTable.h"
 #include "settings/MemoryRegistry.h"
@@ -51,14 +52,15 @@ protected:
 
     // One run of the tool: start-up, `edit` as the pages would, the saves.
     template <typename Edit>
-    void Run(bool confirmed, Edit edit)
+    SaveResult Run(bool confirmed, Edit edit)
     {
-        ASSERT_TRUE(CSetupApp::StartUp());
+        EXPECT_TRUE(CSetupApp::StartUp());
         edit(*CRegistry::Instance());
         saveConfirmed = confirmed;
-        CSetupApp::SaveIfConfirmed();
+        const SaveResult saved = CSetupApp::SaveIfConfirmed();
         saveConfirmed = false;
         CSetupApp::ShutDown();
+        return saved;
     }
 
     std::string File() const { return dir.ReadFile("SaveData/OptionInfo.lua"); }
@@ -118,60 +120,29 @@ TEST_F(StartupTest, FirstStartFindsDefaultsFromTheGameScripts)
     EXPECT_EQ(std::string("First HAL") + std::string(31, '\0'), registry.Get(kSettingsKey, "DEVICENAME")->bytes);
 }
 
-// A confirmed save that did not land is kept for the box after the sheet,
-// whose text names the file or the key and the system's words for the code.
-TEST_F(StartupTest, FailedSaveIsKeptAndExplained)
+// What the box after the sheet says comes from what this run's save did.
+TEST_F(StartupTest, FailedSaveIsExplained)
 {
-    char system[256] = {};
-    ASSERT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED,
-                             0, system, sizeof system, nullptr),
-              0u);
-    const std::string words = std::string(system).substr(0, std::string(system).find_first_of("\r\n"));
-    const std::string file = "savedata\\OptionInfo.lua: " + words;
-    const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune: " + words;
-
     FaultyFileOps files;
     files.Fail(FaultyFileOps::kReplace, -1, FaultyFileOps::kRefused, ERROR_ACCESS_DENIED);
+    SaveResult saved;
     {
         FileSeam::Override fileScope(files);
-        Run(true, [](CRegistry& r) { r.width = 1024; });
+        saved = Run(true, [](CRegistry& r) { r.width = 1024; });
     }
     EXPECT_EQ("GameWindowX = 12\r\n", File());
-    EXPECT_EQ(SaveOutcome::kFailed, CSetupApp::optionFileSave.kind);
-    EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), CSetupApp::optionFileSave.code);
-    EXPECT_EQ(kRegSuccess, CSetupApp::registrySave);
-    EXPECT_EQ("The settings were not saved.\n\n" + file,
-              CSetupApp::FailedSaveText(CSetupApp::registrySave, CSetupApp::optionFileSave));
+    EXPECT_EQ("The settings were saved in the registry, but not in savedata\\OptionInfo.lua.\n\n"
+              "savedata\\OptionInfo.lua: " + FileErrorText(ERROR_ACCESS_DENIED),
+              FailedSaveText(saved));
 
     registry.Fail(MemoryRegistry::kSet, ERROR_ACCESS_DENIED, "SOUNDMODE");
-    Run(true, [](CRegistry& r) { r.soundMode = 0; });
-    EXPECT_EQ(SaveOutcome::kSaved, CSetupApp::optionFileSave.kind);
-    EXPECT_EQ(ERROR_ACCESS_DENIED, CSetupApp::registrySave);
-    EXPECT_EQ("The settings were not saved.\n\n" + key,
-              CSetupApp::FailedSaveText(CSetupApp::registrySave, CSetupApp::optionFileSave));
-    EXPECT_EQ("The settings were not saved.\n\n" + key + "\n" + file,
-              CSetupApp::FailedSaveText(ERROR_ACCESS_DENIED, SaveOutcome{SaveOutcome::kFailed, ERROR_ACCESS_DENIED}));
+    saved = Run(true, [](CRegistry& r) { r.soundMode = 0; });
+    EXPECT_EQ(SaveOutcome::kSaved, saved.optionFile.kind);
+    EXPECT_EQ("The settings were saved in savedata\\OptionInfo.lua, but not in the registry.\n\n"
+              "HKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune: " + RegistryErrorText(ERROR_ACCESS_DENIED),
+              FailedSaveText(saved));
 
-    registry.ClearFailures();
-    Run(true, [](CRegistry&) {});
-    EXPECT_EQ(kRegSuccess, CSetupApp::registrySave);
-    for (const SaveOutcome::Kind quiet : {SaveOutcome::kSaved, SaveOutcome::kNotReadWhole, SaveOutcome::kRefused})
-        EXPECT_EQ("", CSetupApp::FailedSaveText(kRegSuccess, SaveOutcome{quiet, 0})) << quiet;
-}
-
-// A record that already exists makes CrateInstance fail, as running out of
-// memory would.
-TEST_F(StartupTest, FailedCrateInstanceRunsNoOtherStep)
-{
-    ASSERT_TRUE(CRegistry::CrateInstance());
-    CRegistry* record = CRegistry::Instance();
-    record->width = 1234;
-    EXPECT_FALSE(CSetupApp::StartUp());
-    EXPECT_EQ(record, CRegistry::Instance());
-    EXPECT_EQ(1234, record->width) << "no defaults";
-    EXPECT_EQ(0u, GetEnumeratedDeviceCount()) << "no enumeration";
-    EXPECT_TRUE(registry.AccessLog().empty());
-    EXPECT_TRUE(record->preservedLines.empty()) << "the option file is not read";
+    EXPECT_EQ("", FailedSaveText(Run(false, [](CRegistry&) {}))) << "nothing to tell without a save";
 }
 
 }  // namespace

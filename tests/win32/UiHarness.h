@@ -18,6 +18,7 @@
 #include "app/SetupApp.h"
 #include "display/DeviceTable.h"
 #include "framework/Afx.h"
+#include "script/LuaHost.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
 #include "support/SaveCheck.h"
@@ -296,7 +297,7 @@ protected:
         m_scope = std::make_unique<ScopedDisplaySource>(*m_source);
         EnumerateDisplayDevices(*m_source, AcceptAllDevices);
         ASSERT_NE(StartFreshRecord(), nullptr);
-        Record().SetDefaults();
+        Record().SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     }
 
     static CRegistry& Record() { return *CRegistry::Instance(); }
