@@ -31,15 +31,9 @@ const long kErrors[] = {kRegAccessDenied, kRegFileNotFound, kRegMoreData, 6, 1};
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    InitSettingNames();
-    FuzzGameDir();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    FuzzGameDir();  // start-up reads the game folder's files: a temporary one
     FuzzedDataProvider input(data, size);
     static SaveRun tool;
     MemoryRegistry& registry = tool.registry;

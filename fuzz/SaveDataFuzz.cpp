@@ -67,13 +67,6 @@ void CheckShape(const Round& round)
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    InitSettingNames();
-    FuzzGameDir();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     PutFile(kOptionFile, data, size);

@@ -1,6 +1,7 @@
-// Every file operation of a save failing in turn, through the file seam: the
-// option file afterwards holds its old bytes or the whole new file, and no
-// temporary file is left behind.
+// Saves that meet failing file operations, through the file seam, in one
+// table: afterwards the option file holds its old bytes or the whole new file,
+// the save says which, and nothing is left beside it, except the new file
+// under its temporary name when that is the only whole copy.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -8,9 +9,9 @@
 #include <vector>
 
 #include "common/FileOps.h"
-#include "support/FaultyFileOps.h"
 #include "settings/Registry.h"
 #include "settings/SaveData.h"
+#include "support/FaultyFileOps.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
 
@@ -19,8 +20,6 @@ namespace {
 const char kOptionFile[] = "SaveData/OptionInfo.lua";
 
 using Op = FaultyFileOps::Op;
-const Op kSaveOps[] = {FaultyFileOps::kCreateNew, FaultyFileOps::kWrite, FaultyFileOps::kFlush,
-                       FaultyFileOps::kClose, FaultyFileOps::kReplace};
 const char* const kOpNames[FaultyFileOps::kOpCount] = {"read", "create", "write", "flush", "close", "replace", "remove"};
 
 const std::vector<std::string> kForeign = {"GameWindowX = 12", "-- a comment of the launcher",
@@ -34,119 +33,116 @@ std::string OldFile()
     return text;
 }
 
-struct SaveTrial {
-    std::string file;
-    std::string expectedNew;
-    bool treeUnchanged;
+struct Fault {
+    Op op;
+    int nth;  // -1: every call
+    FaultyFileOps::ReplaceFault how;
 };
 
-// One start-up read and a confirmed save in a fresh game folder, with `ops`
-// in place for the save.
-SaveTrial SaveThrough(IFileOps& ops)
+enum FileAfter { kOld, kNew, kNone, kOldOrNew };
+
+struct Case {
+    std::string name;
+    std::vector<Fault> faults;
+    FileAfter file;
+    SaveOutcome::Kind outcome;
+    size_t added = 0;     // files left beside the option file
+    bool oldFile = true;  // an option file exists before the save
+};
+
+// A start-up, an edit and a confirmed save in a fresh game folder, with the
+// case's faults in place for the save; checks what the case says.
+void SaveUnder(const Case& c, FaultyFileOps& files)
 {
+    SCOPED_TRACE(c.name);
     TempGameDir dir;
     dir.CopyExampleScripts();
-    dir.WriteFile(kOptionFile, OldFile());
+    dir.WriteFile(c.oldFile ? kOptionFile : "SaveData/.keep", c.oldFile ? OldFile() : "");
     SaveRun tool;
     CRegistry& record = tool.StartUp();
     EditSettings(record);
-    SaveTrial result;
-    result.expectedNew = ComposeOptionFile(record);
+    const std::string expectedNew = ComposeOptionFile(record);
     const std::set<std::string> before = ListTree(dir.Path());
+    for (const Fault& fault : c.faults)
+        files.Fail(fault.op, fault.nth, fault.how);
+    SaveResult saved;
     {
-        FileSeam::Override scope(ops);
-        tool.Save();
+        FileSeam::Override scope(files);
+        saved = tool.Save();
     }
-    result.file = dir.ReadFile(kOptionFile);
-    result.treeUnchanged = before == ListTree(dir.Path());
-    CRegistry::DestroyInstance();
-    return result;
+    if (c.file != kOldOrNew)
+        EXPECT_EQ(c.outcome, saved.optionFile.kind);
+    if (saved.optionFile.kind == SaveOutcome::kFailed)
+        EXPECT_EQ(FaultyFileOps::kFaultCode, saved.optionFile.code) << "the failing operation's own code";
+
+    const std::string file = dir.ReadFile(kOptionFile);
+    const std::string old = c.oldFile ? OldFile() : "";
+    switch (c.file) {
+    case kOld: EXPECT_EQ(old, file); break;
+    case kNew: EXPECT_EQ(expectedNew, file); break;
+    case kNone: EXPECT_FALSE(dir.Exists(kOptionFile)); break;
+    case kOldOrNew: EXPECT_TRUE(file == old || file == expectedNew) << "in between:\n" << file; break;
+    }
+    std::vector<std::string> added;
+    for (const std::string& path : ListTree(dir.Path()))
+        if (!before.count(path) && path != kOptionFile)
+            added.push_back(path);
+    ASSERT_EQ(c.added, added.size()) << (added.empty() ? "" : added[0]);
+    if (c.file == kNone && c.added == 1) {
+        EXPECT_EQ(expectedNew, dir.ReadFile(added[0])) << "the only copy is the temporary file";
+        // The next start puts it back in place before it reads.
+        EXPECT_EQ(kForeign, tool.StartUp().preservedLines);
+        EXPECT_EQ(expectedNew, dir.ReadFile(kOptionFile));
+    } else if (c.added == 1) {
+        EXPECT_EQ(OldFile(), dir.ReadFile(added[0])) << "the old file moved aside";
+    }
+    ShutDown();
 }
 
-TEST(FaultInjectionSeam, CleanSaveKeepsForeignLinesAndWritesEveryLine)
+TEST(OldOrNew, FailingFileOperations)
 {
-    FaultyFileOps clean;
-    const SaveTrial result = SaveThrough(clean);
-    EXPECT_EQ(result.expectedNew, result.file);
-    EXPECT_TRUE(result.treeUnchanged);
-    EXPECT_EQ(std::string::npos, result.file.find("800"));
-    for (const std::string& line : kForeign)
-        EXPECT_NE(std::string::npos, result.file.find(line + "\r\n")) << line;
+    const Case cases[] = {
+        {"no fault", {}, kNew, SaveOutcome::kSaved},
+        {"every create", {{FaultyFileOps::kCreateNew, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
+        {"first create only", {{FaultyFileOps::kCreateNew, 0, FaultyFileOps::kRefused}}, kNew, SaveOutcome::kSaved},
+        {"write", {{FaultyFileOps::kWrite, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
+        {"flush", {{FaultyFileOps::kFlush, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
+        {"close", {{FaultyFileOps::kClose, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
+        {"replace refused", {{FaultyFileOps::kReplace, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
+        {"first save, write", {{FaultyFileOps::kWrite, -1, FaultyFileOps::kRefused}}, kNone, SaveOutcome::kFailed,
+         0, false},
+        {"first save, replace", {{FaultyFileOps::kReplace, -1, FaultyFileOps::kRefused}}, kNone,
+         SaveOutcome::kFailed, 0, false},
+        // A replace that fails half-way: the new file goes in place when the
+        // old one is already gone, and stays where it is when even that fails.
+        {"old file removed", {{FaultyFileOps::kReplace, 0, FaultyFileOps::kTargetRemoved}}, kNew,
+         SaveOutcome::kSaved},
+        {"old file moved aside", {{FaultyFileOps::kReplace, 0, FaultyFileOps::kTargetMovedAside}}, kNew,
+         SaveOutcome::kSaved, 1},
+        {"old file removed, then refused",
+         {{FaultyFileOps::kReplace, 0, FaultyFileOps::kTargetRemoved}, {FaultyFileOps::kReplace, 1, FaultyFileOps::kRefused}},
+         kNone, SaveOutcome::kFailed, 1},
+    };
+    for (const Case& c : cases) {
+        FaultyFileOps files;
+        SaveUnder(c, files);
+    }
 }
 
-TEST(FaultInjectionSeam, EachOperationFailingInTurnLeavesOldOrNewFile)
+// Each call of each operation of a save failing in turn.
+TEST(OldOrNew, EachCallFailingInTurn)
 {
     FaultyFileOps counting;
-    SaveThrough(counting);
-    for (const Op op : kSaveOps) {
+    SaveUnder(Case{"counting", {}, kNew, SaveOutcome::kSaved}, counting);
+    for (const Op op : {FaultyFileOps::kCreateNew, FaultyFileOps::kWrite, FaultyFileOps::kFlush, FaultyFileOps::kClose,
+                        FaultyFileOps::kReplace}) {
         ASSERT_GT(counting.Count(op), 0) << kOpNames[op] << " is never called";
         for (int call = 0; call < counting.Count(op); ++call) {
-            SCOPED_TRACE(std::string(kOpNames[op]) + " call " + std::to_string(call));
             FaultyFileOps failing;
-            failing.Fail(op, call);
-            const SaveTrial result = SaveThrough(failing);
-            EXPECT_TRUE(result.file == OldFile() || result.file == result.expectedNew)
-                << "in between:\n" << result.file;
-            EXPECT_TRUE(result.treeUnchanged) << "a temporary file was left behind";
+            SaveUnder(Case{std::string(kOpNames[op]) + " call " + std::to_string(call),
+                     {{op, call, FaultyFileOps::kRefused}}, kOldOrNew, SaveOutcome::kSaved},
+                failing);
         }
-    }
-}
-
-// A replace that fails half-way: the new file is put in place when the old one
-// is already gone, and kept when even that fails; it is never deleted while
-// it is the only whole copy.
-TEST(FaultInjectionSeam, HalfDoneReplaceNeverLosesTheSave)
-{
-    const struct {
-        const char* name;
-        FaultyFileOps::ReplaceFault first;
-        bool secondFails;
-        const char* file;  // "old", "new" or "none"
-        size_t added;      // files left besides the option file
-    } cases[] = {
-        {"refused", FaultyFileOps::kRefused, true, "old", 0},
-        {"old file removed", FaultyFileOps::kTargetRemoved, false, "new", 0},
-        {"old file moved aside", FaultyFileOps::kTargetMovedAside, false, "new", 1},
-        {"old file removed, then refused", FaultyFileOps::kTargetRemoved, true, "none", 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FaultyFileOps failing;
-        failing.Fail(FaultyFileOps::kReplace, 0, c.first);
-        if (c.secondFails)
-            failing.Fail(FaultyFileOps::kReplace, 1);
-        TempGameDir dir;
-        dir.CopyExampleScripts();
-        dir.WriteFile(kOptionFile, OldFile());
-        SaveRun tool;
-        CRegistry& record = tool.StartUp();
-        EditSettings(record);
-        const std::string expectedNew = ComposeOptionFile(record);
-        const std::set<std::string> before = ListTree(dir.Path());
-        {
-            FileSeam::Override scope(failing);
-            tool.Save();
-        }
-        const std::string wanted = std::string(c.file) == "old" ? OldFile() : expectedNew;
-        if (std::string(c.file) == "none")
-            EXPECT_FALSE(dir.Exists(kOptionFile));
-        else
-            EXPECT_EQ(wanted, dir.ReadFile(kOptionFile));
-        std::vector<std::string> added;
-        for (const std::string& path : ListTree(dir.Path()))
-            if (!before.count(path))
-                added.push_back(path);
-        ASSERT_EQ(c.added, added.size());
-        if (std::string(c.file) == "none") {
-            EXPECT_EQ(expectedNew, dir.ReadFile(added[0])) << "the only copy is the temporary file";
-            // The next start puts it back in place before it reads.
-            const std::vector<std::string> kept = tool.StartUp().preservedLines;
-            EXPECT_EQ(expectedNew, dir.ReadFile(kOptionFile));
-            EXPECT_EQ(kForeign, kept);
-        }
-        if (c.first == FaultyFileOps::kTargetMovedAside)
-            EXPECT_EQ(OldFile(), dir.ReadFile(added[0]));
-        CRegistry::DestroyInstance();
     }
 }
 

@@ -21,14 +21,12 @@ TEST_F(SettingNamesTest, NamedIndicesMatchTheTable)
         int index;
         const char* name;
     } cases[] = {
-        {kNameBgmVolume, "Bgm_Volume"},    {kNameEffectVolume, "Effect_Volume"},
-        {kNameMouseExclusive, "MouseExclusive"}, {kNameBgmOn, "/bgm"},
-        {kNameSoundOn, "/sound"},          {kNameFirstCommand, "/notrade"},
-        {kOptionKeyCount - 1, "TEXTUREMODE"}, {kScriptSettingCount - 1, "/lightmap"},
-        {kNameMessageTable, "SetupMSG"},   {kNameCommandTable, "CmdOnOffList"},
-        {kNameOptionTable, "OptionInfoList"}, {kNameFirstSystemTip, "Device"},
-        {kNameFirstCommandTip, "notrade"}, {kNameMessageScript, "System\\LuaFiles514\\MsgString"},
-        {kNameDefaultScript, "System\\LuaFiles514\\OptionInfo"}, {kNameSavedScript, "SaveData\\OptionInfo"},
+        {kNameBgmVolume, "Bgm_Volume"}, {kNameEffectVolume, "Effect_Volume"}, {kNameMouseExclusive, "MouseExclusive"},
+        {kNameBgmOn, "/bgm"}, {kNameSoundOn, "/sound"}, {kNameFirstCommand, "/notrade"}, {kNameFirstSystemTip, "Device"},
+        {kOptionKeyCount - 1, "TEXTUREMODE"}, {kScriptSettingCount - 1, "/lightmap"}, {kNameFirstCommandTip, "notrade"},
+        {kNameMessageTable, "SetupMSG"}, {kNameCommandTable, "CmdOnOffList"}, {kNameOptionTable, "OptionInfoList"},
+        {kNameMessageScript, "System\\LuaFiles514\\MsgString"}, {kNameSavedScript, "SaveData\\OptionInfo"},
+        {kNameDefaultScript, "System\\LuaFiles514\\OptionInfo"},
     };
     for (const auto& c : cases)
         EXPECT_STREQ(GetSettingName(c.index), c.name) << c.index;

@@ -41,6 +41,19 @@ ScriptedDevice Device(std::string name, bool hardware, uint8_t seed)
     return {std::move(name), hardware ? kHardwareDevice : 0u, kAllDepths, MakeGuid(seed)};
 }
 
+// A driver offering 640 x 480 x 16; a secondary one (with a GUID) for a non-zero seed.
+ScriptedDriver Driver(const char* description, std::vector<ScriptedDevice> devices, uint8_t guidSeed = 0)
+{
+    ScriptedDriver driver;
+    driver.hasGuid = guidSeed != 0;
+    if (guidSeed)
+        driver.guid = MakeGuid(guidSeed);
+    driver.description = description;
+    driver.modes = {{640, 480, 16}};
+    driver.devices = std::move(devices);
+    return driver;
+}
+
 class SettingsTest : public RecordTest {
 protected:
     // The primary driver with `modes` and one hardware device.
@@ -140,17 +153,8 @@ TEST_F(SettingsTest, FixedDefaultsWithoutScriptOrDevice)
 
 TEST_F(SettingsTest, FirstUsableDeviceIsChosen)
 {
-    ScriptedDriver primary;
-    primary.description = "Primary";
-    primary.modes = {{640, 480, 16}};
-    primary.devices = {Device("RGB Emulation", false, 1), Device("Direct3D HAL", true, 2)};
-    ScriptedDriver second;
-    second.hasGuid = true;
-    second.guid = MakeGuid(9);
-    second.description = "Second Adapter";
-    second.modes = {{640, 480, 16}};
-    second.devices = {Device("HAL", true, 3)};
-    source.drivers = {primary, second};
+    source.drivers = {Driver("Primary", {Device("RGB Emulation", false, 1), Device("Direct3D HAL", true, 2)}),
+                      Driver("Second Adapter", {Device("HAL", true, 3)}, 9)};
     ASSERT_EQ(EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices), 0);
     ASSERT_EQ(GetStoredDeviceCount(), 3u);
 
@@ -165,17 +169,8 @@ TEST_F(SettingsTest, FirstUsableDeviceIsChosen)
 
 TEST_F(SettingsTest, SecondaryDriverDeviceCarriesItsDriverGuid)
 {
-    ScriptedDriver primary;
-    primary.description = "Primary";
-    primary.modes = {{640, 480, 16}};
-    primary.devices = {Device("RGB Emulation", false, 1)};
-    ScriptedDriver second;
-    second.hasGuid = true;
-    second.guid = MakeGuid(9);
-    second.description = "Second Adapter";
-    second.modes = {{640, 480, 16}};
-    second.devices = {Device("HAL", true, 3)};
-    source.drivers = {primary, second};
+    source.drivers = {Driver("Primary", {Device("RGB Emulation", false, 1)}),
+                      Driver("Second Adapter", {Device("HAL", true, 3)}, 9)};
     ASSERT_EQ(EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices), 0);
 
     Dirty();
