@@ -6,49 +6,18 @@
 #include <gtest/gtest.h>
 
 #include "resource.h"
+#include "settings/SettingNames.h"
 #include "win32/UiHarness.h"
 
 namespace {
 
 using namespace ui_test;
 
-constexpr DWORD kBox = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
-constexpr DWORD kHeading = WS_CHILD | WS_VISIBLE | WS_GROUP;
-
-const TemplateControl kOptionTemplate[] = {
-    {1026, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "notrade"},
-    {1027, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "skillfail"},
-    {1028, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "showname"},
-    {1029, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "window"},
-    {1031, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "shopping"},
-    {1032, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "snap"},
-    {1033, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "hoai"},
-    {1035, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "noshift"},
-    {1036, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "notalkmsg"},
-    {1018, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "fog"},
-    {1038, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "miss"},
-    {1040, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "stateinfo"},
-    {1041, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "itemsnap"},
-    {1042, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "merai"},
-    {1044, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "noctrl"},
-    {1045, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "notalkmsg2"},
-    {1046, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "aura"},
-    {1047, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "effect"},
-    {1048, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "loginout"},
-    {1049, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "camera"},
-    {1013, "Button", kBox, BS_TYPEMASK, BS_AUTOCHECKBOX, "lightmap"},
-    {-1, "Static", kHeading, SS_TYPEMASK, SS_LEFTNOWORDWRAP, "- Help"},
-    {-1, "Static", kHeading, SS_TYPEMASK, SS_LEFT, "- Message"},
-    {-1, "Static", kHeading, SS_TYPEMASK, SS_LEFT, "- Effect"},
-    {-1, "Static", kHeading, SS_TYPEMASK, SS_LEFT, "- Ai"},
-};
-
 // The caption of each box is the key of its tooltip.
-const char* const kCaptions[kCommandCount] = {
-    "notrade", "noshift", "noctrl", "skillfail", "notalkmsg", "notalkmsg2", "showname",
-    "fog", "aura", "window", "miss", "effect", "shopping", "stateinfo",
-    "loginout", "snap", "itemsnap", "camera", "hoai", "merai", "lightmap",
-};
+const char* Key(int k)
+{
+    return GetSettingName(kNameFirstCommandTip + k);
+}
 
 class OptionPageTest : public UiTest {
 protected:
@@ -56,14 +25,6 @@ protected:
 
     SetupSheetWindow m_window;
 };
-
-TEST_F(OptionPageTest, TemplateControlsAsBuilt)
-{
-    ASSERT_NE(m_window.Open(), nullptr);
-    m_window.ShowOptionTab();
-    ASSERT_NE(m_window.option.m_hWnd, nullptr);
-    ExpectControlsAsBuilt(m_window.option.m_hWnd, kOptionTemplate, std::size(kOptionTemplate));
-}
 
 TEST_F(OptionPageTest, BoxesMirrorTheSwitchesWhenFirstShown)
 {
@@ -74,8 +35,10 @@ TEST_F(OptionPageTest, BoxesMirrorTheSwitchesWhenFirstShown)
     m_window.ShowOptionTab();
     EXPECT_TRUE(m_window.option.m_bInitialized);
     for (int k = 0; k < kCommandCount; ++k) {
-        EXPECT_EQ(TextOf(m_window.OptionItem(kCommandIds[k])), kCaptions[k]) << k;
-        EXPECT_EQ(Check(k), Record().commandFlags[k]) << kCaptions[k];
+        HWND box = m_window.OptionItem(kCommandIds[k]);
+        EXPECT_EQ(TextOf(box), Key(k)) << k;
+        EXPECT_EQ(GetWindowLongA(box, GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX) << Key(k);
+        EXPECT_EQ(Check(k), Record().commandFlags[k]) << Key(k);
     }
 }
 
@@ -87,13 +50,13 @@ TEST_F(OptionPageTest, EachClickFlipsOnlyItsOwnSwitch)
         const std::vector<int32_t> before = Scalars(Record());
         const int32_t old = Record().commandFlags[k];
         Click(m_window.OptionItem(kCommandIds[k]));
-        EXPECT_EQ(Record().commandFlags[k], 1 - old) << kCaptions[k];
-        EXPECT_EQ(Record().commandFlags[k], Check(k)) << kCaptions[k];
+        EXPECT_EQ(Record().commandFlags[k], 1 - old) << Key(k);
+        EXPECT_EQ(Record().commandFlags[k], Check(k)) << Key(k);
         Record().commandFlags[k] = old;
-        EXPECT_EQ(Scalars(Record()), before) << kCaptions[k] << " changed another setting";
+        EXPECT_EQ(Scalars(Record()), before) << Key(k) << " changed another setting";
         Record().commandFlags[k] = 1 - old;
         Click(m_window.OptionItem(kCommandIds[k]));
-        EXPECT_EQ(Record().commandFlags[k], old) << "a second click restores " << kCaptions[k];
+        EXPECT_EQ(Record().commandFlags[k], old) << "a second click restores " << Key(k);
     }
 }
 
@@ -102,18 +65,18 @@ TEST_F(OptionPageTest, ToolTipsCarryTheMessageOfEachCommand)
     // Every key but "lightmap", whose tool then has no text.
     std::string script;
     for (int k = 0; k + 1 < kCommandCount; ++k)
-        script += std::string("SetupMSG['") + kCaptions[k] + "'] = 'about " + kCaptions[k] + "'\n";
+        script += std::string("SetupMSG['") + Key(k) + "'] = 'about " + Key(k) + "'\n";
     WriteMessageScript(*m_game, script);
     ASSERT_NE(m_window.Open(), nullptr);
     m_window.ShowOptionTab();
     const std::vector<Tool> tools = ToolsOf(m_window.option.m_toolTip.m_hWnd);
     ASSERT_EQ(tools.size(), static_cast<size_t>(kCommandCount));
     for (int k = 0; k < kCommandCount; ++k) {
-        const std::string expected = k + 1 < kCommandCount ? std::string("about ") + kCaptions[k] : "";
+        const std::string expected = k + 1 < kCommandCount ? std::string("about ") + Key(k) : "";
         EXPECT_EQ(tools[k].window, m_window.OptionItem(kCommandIds[k])) << k;
         EXPECT_EQ(tools[k].parent, m_window.option.m_hWnd) << k;
         EXPECT_EQ(tools[k].flags & (TTF_IDISHWND | TTF_SUBCLASS), static_cast<UINT>(TTF_IDISHWND)) << k;
-        EXPECT_EQ(tools[k].text, expected) << kCaptions[k];
+        EXPECT_EQ(tools[k].text, expected) << Key(k);
     }
 }
 

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "resource.h"
+
 namespace {
 
 const WORD kKorean = MAKELANGID(LANG_KOREAN, SUBLANG_DEFAULT);
@@ -214,87 +216,41 @@ std::wstring TitleText(const Reader::NameOrId& title) {
     return title.isId ? L"#" + std::to_wstring(title.id) : title.name;
 }
 
-constexpr DWORD kCheck = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;
-constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFT;
-constexpr DWORD kHelpLabel = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_LEFTNOWORDWRAP;
-constexpr DWORD kList = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
-constexpr DWORD kSlider = WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_BOTH | TBS_NOTICKS;
-
-struct ControlRow {
+// A control the page's code binds by id, and the class it binds it as.
+struct BoundControl {
     int id;
     const char* cls;
-    DWORD style;
-    int16_t x, y, cx, cy;
-    const char* caption;
 };
 
-const std::vector<ControlRow> kOptionControls = {
-    {1026, "Button", kCheck, 124, 21, 35, 10, "notrade"},
-    {1027, "Button", kCheck, 124, 87, 39, 11, "skillfail"},
-    {1028, "Button", kCheck, 124, 103, 46, 10, "showname"},
-    {1029, "Button", kCheck, 124, 36, 39, 10, "window"},
-    {1031, "Button", kCheck, 179, 36, 41, 10, "shopping"},
-    {1032, "Button", kCheck, 237, 36, 37, 10, "snap"},
-    {1033, "Button", kCheck, 124, 207, 35, 10, "hoai"},
-    {1035, "Button", kCheck, 179, 21, 36, 10, "noshift"},
-    {1036, "Button", kCheck, 179, 87, 44, 11, "notalkmsg"},
-    {1018, "Button", kCheck, 124, 156, 35, 10, "fog"},
-    {1038, "Button", kCheck, 124, 119, 35, 10, "miss"},
-    {1040, "Button", kCheck, 179, 103, 40, 10, "stateinfo"},
-    {1041, "Button", kCheck, 124, 51, 43, 10, "itemsnap"},
-    {1042, "Button", kCheck, 179, 207, 34, 10, "merai"},
-    {1044, "Button", kCheck, 237, 21, 35, 10, "noctrl"},
-    {1045, "Button", kCheck, 237, 87, 49, 11, "notalkmsg2"},
-    {1046, "Button", kCheck, 179, 156, 36, 10, "aura"},
-    {1047, "Button", kCheck, 237, 155, 35, 11, "effect"},
-    {1048, "Button", kCheck, 237, 103, 36, 10, "loginout"},
-    {1049, "Button", kCheck, 179, 51, 41, 10, "camera"},
-    {1013, "Button", kCheck, 124, 171, 39, 10, "lightmap"},
-    {-1, "Static", kHelpLabel, 119, 8, 24, 8, "- Help"},
-    {-1, "Static", kLabel, 119, 74, 37, 8, "- Message"},
-    {-1, "Static", kLabel, 119, 143, 24, 8, "- Effect"},
-    {-1, "Static", kLabel, 119, 194, 13, 8, "- Ai"},
+const BoundControl kOptionBound[] = {
+    {IDC_CMD_NOTRADE, "button"},   {IDC_CMD_NOSHIFT, "button"},  {IDC_CMD_NOCTRL, "button"},
+    {IDC_CMD_SKILLFAIL, "button"}, {IDC_CMD_NOTALKMSG, "button"}, {IDC_CMD_NOTALKMSG2, "button"},
+    {IDC_CMD_SHOWNAME, "button"},  {IDC_CMD_FOG, "button"},      {IDC_CMD_AURA, "button"},
+    {IDC_CMD_WINDOW, "button"},    {IDC_CMD_MISS, "button"},     {IDC_CMD_EFFECT, "button"},
+    {IDC_CMD_SHOPPING, "button"},  {IDC_CMD_STATEINFO, "button"}, {IDC_CMD_LOGINOUT, "button"},
+    {IDC_CMD_SNAP, "button"},      {IDC_CMD_ITEMSNAP, "button"}, {IDC_CMD_CAMERA, "button"},
+    {IDC_CMD_HOAI, "button"},      {IDC_CMD_MERAI, "button"},    {IDC_CMD_LIGHTMAP, "button"},
 };
 
-const std::vector<ControlRow> kSystemControls = {
-    {1027, "ComboBox", kList, 100, 20, 120, 80, ""},
-    {1029, "Button", kCheck, 101, 79, 73, 10, "Full Screen Mode"},
-    {1028, "ComboBox", kList, 100, 55, 120, 75, ""},
-    {1030, "msctls_trackbar32", kSlider, 107, 111, 46, 15, "Slider2"},
-    {1031, "msctls_trackbar32", kSlider, 159, 111, 46, 15, "Slider1"},
-    {1032, "msctls_trackbar32", kSlider, 102, 167, 104, 10, "Slider2"},
-    {1034, "Button", kCheck, 209, 172, 20, 8, "ON"},
-    {1033, "msctls_trackbar32", kSlider, 102, 199, 104, 10, "Slider2"},
-    {1035, "Button", kCheck, 209, 202, 20, 8, "ON"},
-    {-1, "Static", kLabel, 107, 99, 39, 8, "Sprite Detail"},
-    {-1, "Static", kLabel, 163, 99, 46, 8, "Texture Detail"},
-    {-1, "Static", kLabel, 92, 145, 58, 8, "Sound Setting"},
-    {-1, "Static", kLabel, 102, 159, 46, 8, "BGM Volume"},
-    {-1, "Static", kLabel, 102, 191, 47, 8, "Effect Volume"},
-    {-1, "Static", kLabel, 92, 42, 40, 8, "Screen Size"},
-    {-1, "Static", kLabel, 92, 7, 61, 8, "Graphic Setting"},
-    {-1, "Static", kLabel, 103, 176, 18, 8, "min"},
-    {-1, "Static", kLabel, 102, 208, 17, 8, "min"},
-    {-1, "Static", kLabel, 191, 176, 14, 8, "max"},
-    {-1, "Static", kLabel, 191, 208, 16, 8, "max"},
-    {1036, "Button", kCheck, 174, 79, 72, 10, "Mouse Exclusive"},
-    {-1, "Static", kLabel, 107, 126, 18, 8, "min"},
-    {-1, "Static", kLabel, 160, 126, 18, 8, "min"},
-    {-1, "Static", kLabel, 138, 126, 14, 8, "max"},
-    {-1, "Static", kLabel, 190, 126, 14, 8, "max"},
-    {1037, "Button", kCheck, 242, 202, 50, 8, "No Sound"},
+const BoundControl kSystemBound[] = {
+    {IDC_COMBO_DEVICE, "combobox"},           {IDC_COMBO_MODE, "combobox"},
+    {IDC_SLIDER_SPRITE, "msctls_trackbar32"}, {IDC_SLIDER_TEXTURE, "msctls_trackbar32"},
+    {IDC_SLIDER_BGM, "msctls_trackbar32"},    {IDC_SLIDER_EFFECT, "msctls_trackbar32"},
+    {IDC_CHK_FULLSCREEN, "button"},           {IDC_CHK_MOUSE_EXCLUSIVE, "button"},
+    {IDC_CHK_BGM_ON, "button"},               {IDC_CHK_EFFECT_ON, "button"},
+    {IDC_CHK_NOSOUND, "button"},
 };
 
 struct TemplateRow {
     int id;
     const char* title;
-    int16_t cx, cy;
-    const std::vector<ControlRow>* controls;
+    const BoundControl* bound;
+    size_t boundCount;
 };
 
 const TemplateRow kTemplates[] = {
-    {103, "Option", 293, 226, &kOptionControls},
-    {104, "System", 311, 217, &kSystemControls},
+    {IDD_OPTION_PAGE, "Option", kOptionBound, std::size(kOptionBound)},
+    {IDD_SYSTEM_PAGE, "System", kSystemBound, std::size(kSystemBound)},
 };
 
 class DialogTemplate : public ::testing::TestWithParam<TemplateRow> {
@@ -318,11 +274,8 @@ TEST_P(DialogTemplate, HeaderAndFont) {
     EXPECT_EQ(d.helpId, 0u);
     EXPECT_EQ(d.exStyle, DWORD{WS_EX_APPWINDOW});
     EXPECT_EQ(d.style, DWORD{WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_MODALFRAME | DS_SETFONT});
-    EXPECT_EQ(d.count, row.controls->size());
     EXPECT_EQ(d.x, 0);
     EXPECT_EQ(d.y, 0);
-    EXPECT_EQ(d.cx, row.cx);
-    EXPECT_EQ(d.cy, row.cy);
     EXPECT_FALSE(d.menu.isId);
     EXPECT_TRUE(d.menu.name.empty());
     EXPECT_FALSE(d.cls.isId);
@@ -337,27 +290,33 @@ TEST_P(DialogTemplate, HeaderAndFont) {
     EXPECT_EQ(d.face, std::wstring(L"\xAD74\xB9BC"));
 }
 
-TEST_P(DialogTemplate, ControlsInOrder) {
-    const std::vector<ControlRow>& expected = *GetParam().controls;
-    Dialog d = ParseDialogEx(Bytes());
+// Every control a visible child inside the page, with an id of its own, a
+// caption where it shows text, and each id the page binds on a control of
+// the class it binds it as.
+TEST_P(DialogTemplate, ControlsAreSound) {
+    const TemplateRow& row = GetParam();
+    const Dialog d = ParseDialogEx(Bytes());
     ASSERT_TRUE(d.complete);
-    ASSERT_EQ(d.items.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        const ControlRow& want = expected[i];
-        const DialogItem& got = d.items[i];
-        SCOPED_TRACE("control #" + std::to_string(i + 1) + " (" + want.caption + ")");
-        EXPECT_EQ(got.id, static_cast<uint32_t>(want.id));
-        EXPECT_EQ(ClassName(got.cls), Lower(Widen(want.cls)));
-        EXPECT_EQ(got.style, want.style) << std::hex << "extra bits " << (got.style & ~want.style) << ", missing "
-                                         << (want.style & ~got.style);
-        EXPECT_EQ(got.exStyle, 0u);
-        EXPECT_EQ(got.helpId, 0u);
-        EXPECT_EQ(got.x, want.x);
-        EXPECT_EQ(got.y, want.y);
-        EXPECT_EQ(got.cx, want.cx);
-        EXPECT_EQ(got.cy, want.cy);
-        EXPECT_EQ(TitleText(got.title), Widen(want.caption));
-        EXPECT_EQ(got.extraBytes, 0);
+    std::set<uint32_t> ids;
+    for (const DialogItem& item : d.items) {
+        const std::wstring cls = ClassName(item.cls);
+        SCOPED_TRACE("control " + std::to_string(static_cast<int>(item.id)));
+        EXPECT_EQ(item.style & (WS_CHILD | WS_VISIBLE), DWORD{WS_CHILD | WS_VISIBLE});
+        EXPECT_TRUE(item.x >= 0 && item.y >= 0 && item.cx > 0 && item.cy > 0 && item.x + item.cx <= d.cx &&
+                    item.y + item.cy <= d.cy)
+            << "outside the page: " << item.x << "," << item.y << " " << item.cx << "x" << item.cy;
+        if (static_cast<uint16_t>(item.id) != 0xFFFF)
+            EXPECT_TRUE(ids.insert(item.id).second) << "the id is used twice";
+        if (cls == L"button" || cls == L"static")
+            EXPECT_FALSE(TitleText(item.title).empty()) << "no caption";
+        EXPECT_EQ(item.extraBytes, 0);
+    }
+    for (size_t i = 0; i < row.boundCount; ++i) {
+        const BoundControl& bound = row.bound[i];
+        const auto found = std::find_if(d.items.begin(), d.items.end(),
+                                        [&](const DialogItem& item) { return item.id == static_cast<uint32_t>(bound.id); });
+        ASSERT_NE(found, d.items.end()) << "no control " << bound.id;
+        EXPECT_EQ(ClassName(found->cls), Widen(bound.cls)) << bound.id;
     }
 }
 
@@ -385,17 +344,17 @@ TEST_P(DialogTemplate, WindowBuildsFromTemplate) {
     GetWindowTextA(dialog, title, sizeof title);
     EXPECT_STREQ(title, GetParam().title);
 
+    const Dialog d = ParseDialogEx(blob);
     size_t children = 0;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) ++children;
-    EXPECT_EQ(children, GetParam().controls->size());
-    for (const ControlRow& row : *GetParam().controls) {
-        if (row.id < 0) continue;
-        SCOPED_TRACE(row.caption);
-        HWND control = GetDlgItem(dialog, row.id);
-        ASSERT_NE(control, nullptr);
+    EXPECT_EQ(children, d.items.size());
+    for (const DialogItem& item : d.items) {
+        if (static_cast<uint16_t>(item.id) == 0xFFFF) continue;
+        HWND control = GetDlgItem(dialog, static_cast<int>(item.id));
+        ASSERT_NE(control, nullptr) << item.id;
         char cls[64] = {};
         GetClassNameA(control, cls, sizeof cls);
-        EXPECT_EQ(lstrcmpiA(cls, row.cls), 0) << cls;
+        EXPECT_EQ(Lower(Widen(cls)), ClassName(item.cls)) << item.id;
     }
     DestroyWindow(dialog);
 }

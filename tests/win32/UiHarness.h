@@ -18,6 +18,7 @@
 #include "app/SetupApp.h"
 #include "display/DeviceTable.h"
 #include "framework/Afx.h"
+#include "resource.h"
 #include "script/LuaHost.h"
 #include "settings/Registry.h"
 #include "settings/SettingNames.h"
@@ -62,8 +63,11 @@ inline ScriptedDriver SoftwareOnlyDriver()
 }
 
 // The Option page's boxes in the order of their switches in commandFlags.
-constexpr int kCommandIds[kCommandCount] = {1026, 1035, 1044, 1027, 1036, 1045, 1028, 1018, 1046, 1029, 1038,
-                                            1047, 1031, 1040, 1048, 1032, 1041, 1049, 1033, 1042, 1013};
+constexpr int kCommandIds[kCommandCount] = {
+    IDC_CMD_NOTRADE,   IDC_CMD_NOSHIFT,  IDC_CMD_NOCTRL,    IDC_CMD_SKILLFAIL, IDC_CMD_NOTALKMSG, IDC_CMD_NOTALKMSG2,
+    IDC_CMD_SHOWNAME,  IDC_CMD_FOG,      IDC_CMD_AURA,      IDC_CMD_WINDOW,    IDC_CMD_MISS,      IDC_CMD_EFFECT,
+    IDC_CMD_SHOPPING,  IDC_CMD_STATEINFO, IDC_CMD_LOGINOUT, IDC_CMD_SNAP,      IDC_CMD_ITEMSNAP,  IDC_CMD_CAMERA,
+    IDC_CMD_HOAI,      IDC_CMD_MERAI,    IDC_CMD_LIGHTMAP};
 
 inline bool SameGuid(const GUID& a, const GUID& b)
 {
@@ -134,33 +138,6 @@ inline std::vector<Tool> ToolsOf(HWND tooltip)
         tools.push_back(Tool{reinterpret_cast<HWND>(info.uId), info.hwnd, info.uFlags, text});
     }
     return tools;
-}
-
-// A control of a page template as the live window shows it.
-struct TemplateControl {
-    int id;
-    const char* className;
-    DWORD style;        // bits that must be set
-    DWORD typeMask;     // the bits of the control's type ...
-    DWORD type;         // ... and their value
-    const char* caption;
-};
-
-inline void ExpectControlsAsBuilt(HWND page, const TemplateControl* expected, size_t count)
-{
-    const std::vector<HWND> children = ChildrenOf(page);
-    ASSERT_EQ(children.size(), count);
-    for (size_t i = 0; i < count; ++i) {
-        const TemplateControl& c = expected[i];
-        HWND child = children[i];
-        const DWORD style = static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE));
-        EXPECT_EQ(static_cast<int>(static_cast<short>(GetDlgCtrlID(child))), c.id) << "control " << i;
-        EXPECT_EQ(lstrcmpiA(ClassOf(child).c_str(), c.className), 0) << "control " << i << ": " << ClassOf(child);
-        EXPECT_EQ(style & c.style, c.style) << "control " << i;
-        EXPECT_EQ(style & c.typeMask, c.type) << "control " << i;
-        if (c.caption)
-            EXPECT_EQ(TextOf(child), c.caption) << "control " << i;
-    }
 }
 
 // Handles the messages waiting for this thread as the sheet's loop would.
