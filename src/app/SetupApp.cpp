@@ -80,5 +80,7 @@ int CSetupApp::ExitInstance()
 {
     ShutDown();
     const int framework = CWinApp::ExitInstance();
-    return exitCode ? exitCode : framework;
+    if (exitCode)
+        return exitCode;
+    return AfxGetCallbackFailureCount() > 0 ? kExitWindowFault : framework;
 }

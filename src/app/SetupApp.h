@@ -27,9 +27,11 @@ public:
     // Shutdown steps before the framework's ExitInstance.
     static void ShutDown();
 
-    // Exit codes of a start that could not show the sheet; 0 otherwise.
+    // Exit codes of a start that could not show the sheet, and of a run in
+    // which a window callback failed (its work may be undone); 0 otherwise.
     static constexpr int kExitNoWindow = 2;
     static constexpr int kExitNoStart = 3;
+    static constexpr int kExitWindowFault = 4;
     static const char kNoCommonControlsText[];
     static const char kNoSheetText[];
 

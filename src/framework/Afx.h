@@ -37,6 +37,7 @@ const AfxCommonControls& AfxGetCommonControls();
 void AfxInitCommonControls();
 
 // Every callback Windows calls catches all exceptions, since none may unwind
-// through the system's frames. Each one caught is counted here.
+// through the system's frames. Each one caught is counted here, so the
+// application can end with an exit code that says a window went wrong.
 void AfxNoteCallbackFailure();
 unsigned AfxGetCallbackFailureCount();

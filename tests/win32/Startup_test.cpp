@@ -8,6 +8,7 @@
 
 #include "app/SetupApp.h"
 #include "common/ErrorText.h"
+#include "framework/Afx.h"
 #include "ui/SetupOption.h"
 #include "display/DeviceTable.h"
 #include "settings/MemoryRegistry.h"
@@ -143,6 +144,14 @@ TEST_F(StartupTest, FailedSaveIsExplained)
               FailedSaveText(saved));
 
     EXPECT_EQ("", FailedSaveText(Run(false, [](CRegistry&) {}))) << "nothing to tell without a save";
+}
+
+// An exception a window callback caught is not hidden behind a clean exit.
+TEST_F(StartupTest, CaughtCallbackFailureMakesTheExitNonZero)
+{
+    CSetupApp app;
+    AfxNoteCallbackFailure();
+    EXPECT_EQ(CSetupApp::kExitWindowFault, app.ExitInstance());
 }
 
 }  // namespace
