@@ -213,9 +213,9 @@ std::vector<std::string> LeftoverTempFiles(IFileOps& files, const std::string& t
 }
 
 // A save whose rename failed half-way leaves the option file missing and the
-// whole new file under its temporary name. Start-up puts it in place before
-// reading, since the next save may come only after the player's edits, and
-// until then the game would find no settings.
+// whole new file under its temporary name. The read puts it in place first:
+// otherwise it would keep no lines, and a run that ends without saving would
+// leave the game without its settings.
 void RecoverOptionFile(IFileOps& files)
 {
     const std::string target = OptionFile();
@@ -234,7 +234,7 @@ void ReadSaveDataLines(CRegistry& record, IFileOps& files)
 {
     const size_t keptBefore = record.preservedLines.size();
     try {
-        RecoverOptionFile(files);
+        RecoverOptionFile(files);  // a write inside the read: it finishes an interrupted save
         std::string bytes;
         record.optionFileRead = files.ReadAll(OptionFile(), bytes);
         if (record.optionFileRead)
