@@ -296,19 +296,16 @@ TEST_F(SaveDataTest, ReadOnlyFileIsLeftAlone)
 TEST_F(SaveDataTest, LubBesideTheLuaFileWins)
 {
     dir.WriteFile("SaveData/OptionInfo.lub", "OptionInfoList[\"WIDTH\"] = 1111\n");
-    dir.WriteFile(kFile, "OptionInfoList[\"WIDTH\"] = 2222\nCmdOnOffList[\"/fog\"] = 0\nforeign = 1\n");
-    record->width = 7;
-    record->commandFlags[7] = 5;
-    ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
-    ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance());
+    dir.WriteFile(kFile, "OptionInfoList[\"WIDTH\"] = 2222\nCmdOnOffList[\"/fog\"] = 1\nforeign = 1\n");
+    record = &tool.StartUp();
     EXPECT_EQ(1111, record->width);
-    EXPECT_EQ(5, record->commandFlags[7]) << "the .lub has no /fog, and its tables start empty";
+    EXPECT_EQ(0, record->commandFlags[7]) << "the .lub has no /fog, and its tables start empty";
     EXPECT_EQ(Lines{"foreign = 1"}, record->preservedLines) << "lines come from the .lua file";
 
     record->width = 3333;
     Save();
     EXPECT_EQ("OptionInfoList[\"WIDTH\"] = 1111\n", dir.ReadFile("SaveData/OptionInfo.lub"));
-    ApplySavedOptions(*CRegistry::Instance(), CLuaHost::Instance());
+    record = &tool.StartUp();
     EXPECT_EQ(1111, record->width) << "the next start reads the .lub again";
 }
 

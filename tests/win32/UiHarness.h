@@ -265,21 +265,23 @@ protected:
         m_game.reset();
     }
 
-    // Enumerates `drivers` and starts a fresh record with its defaults.
+    // The tool's start-up over `drivers`, the game folder and a registry in
+    // memory, on a fresh record.
     void UseDrivers(std::vector<ScriptedDriver> drivers)
     {
         m_scope.reset();
         m_source = std::make_unique<ScriptedDisplaySource>();
         m_source->drivers = std::move(drivers);
         m_scope = std::make_unique<ScopedDisplaySource>(*m_source);
-        EnumerateDisplayDevices(*m_source, AcceptAllDevices);
-        ASSERT_NE(StartFreshRecord(), nullptr);
-        Record().SetDefaults(CLuaHost::Instance(), GetStoredDevices());
+        ShutDown();
+        ResetModeList();
+        ASSERT_NE(StartUp(SetupParts{m_registry, FileSeam::Current(), *m_source, CLuaHost::Instance()}), nullptr);
     }
 
     static CRegistry& Record() { return *CRegistry::Instance(); }
 
     CSetupApp m_app;
+    MemoryRegistry m_registry;
     std::unique_ptr<TempGameDir> m_game;
     std::unique_ptr<ScriptedDisplaySource> m_source;
     std::unique_ptr<ScopedDisplaySource> m_scope;
