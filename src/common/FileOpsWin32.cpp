@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "system/SystemLibrary.h"
+
 namespace {
 
 // A system function looked up at run time: the executable imports none
@@ -11,7 +13,7 @@ namespace {
 template <typename Function>
 Function SystemFunction(const char* module, const char* name)
 {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(module), name)));
+    return LibraryFunction<Function>(GetModuleHandleA(module), name);
 }
 
 // What `handle` leads to, after links, junctions and mount points; empty when

@@ -60,9 +60,8 @@ struct DirectDrawLibrary {
         HMODULE library = LoadSystemLibrary("ddraw.dll");
         if (!library)
             return;
-        enumerate = reinterpret_cast<decltype(enumerate)>(
-            reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawEnumerateExA")));
-        create = reinterpret_cast<decltype(create)>(reinterpret_cast<void*>(GetProcAddress(library, "DirectDrawCreateEx")));
+        enumerate = LibraryFunction<decltype(enumerate)>(library, "DirectDrawEnumerateExA");
+        create = LibraryFunction<decltype(create)>(library, "DirectDrawCreateEx");
         if (!enumerate || !create)
             enumerate = nullptr, create = nullptr;
     }

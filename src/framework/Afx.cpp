@@ -10,7 +10,7 @@ unsigned g_callbackFailures = 0;
 template <typename Function>
 void Resolve(HMODULE library, const char* name, Function& function)
 {
-    function = library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+    function = LibraryFunction<Function>(library, name);
 }
 
 AfxCommonControls LoadCommonControls()

@@ -22,3 +22,11 @@ HMODULE LoadSystemLibrary(const char* name);
 // version 6 from the side-by-side store; null when what loaded is not the
 // Windows folder's own.
 HMODULE LoadCommonControlsLibrary();
+
+// `name` from an already loaded `library` as the function type it has, so the
+// calling convention stays in the type; null when either is missing.
+template <typename Function>
+Function LibraryFunction(HMODULE library, const char* name)
+{
+    return library ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+}

@@ -63,12 +63,8 @@ bool RestrictLibrarySearch(HMODULE kernel)
 {
     // Looked up, not imported, so the executable still starts where they are
     // missing.
-    const auto setDefault = kernel ? reinterpret_cast<BOOL(WINAPI*)(DWORD)>(
-                                         reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                                   : nullptr;
-    const auto setDirectory = kernel ? reinterpret_cast<BOOL(WINAPI*)(LPCSTR)>(
-                                           reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryA")))
-                                     : nullptr;
+    const auto setDefault = LibraryFunction<BOOL(WINAPI*)(DWORD)>(kernel, "SetDefaultDllDirectories");
+    const auto setDirectory = LibraryFunction<BOOL(WINAPI*)(LPCSTR)>(kernel, "SetDllDirectoryA");
     g_secureSearch = setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Takes the current directory, the game folder too, out of the search.
     if (setDirectory)
