@@ -1,7 +1,8 @@
 // Arbitrary types, sizes and bytes for the eight values of the settings key,
-// and failing operations, through the memory registry: start-up's read, then
-// the save. No crash; `deviceName` ends with a NUL; the values never read keep
-// their defaults; every key opened is closed; every value is stored whole.
+// and failing operations, through the memory registry: the tool's start-up,
+// then, with the failures gone, its confirmed save. No crash; `deviceName`
+// ends with a NUL; the values never read keep their defaults; every key
+// opened is closed; every value is stored whole.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstring>
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
               "a value that is never read changed its field");
 
     registry.ClearFailures();
-    WriteRegistry(record, registry);
+    tool.Save();
     for (const StoredValue& value : kValues) {
         const MemoryRegistry::Value* stored = registry.Get(kSettingsKey, value.name);
         FuzzCheck(stored && stored->bytes.size() == value.size, "a value was not stored whole");

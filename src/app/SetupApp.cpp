@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "framework/Afx.h"
 #include "framework/MsgMap.h"
 #include "ui/SetupCMD.h"
@@ -18,9 +20,10 @@ const AFX_MSGMAP_ENTRY kAppEntries[] = {
 };
 const AFX_MSGMAP kAppMap = AfxMakeMessageMap(&CWinApp::messageMap, kAppEntries);
 
-// A start that cannot show the sheet. Without comctl32 the system's box
-// cannot show either (the manifest gives it comctl32's buttons).
-void ShowStartFailure(const char* text)
+// A failure the player must be told of: in the system's box, or where that
+// cannot show (without comctl32, whose buttons the manifest gives it), in
+// the tool's own.
+void ShowError(const char* text)
 {
     if (MessageBoxA(nullptr, text, "Kestrune Setup", MB_OK | MB_ICONERROR) <= 0)
         AfxPlainMessageBox("Kestrune Setup", text);
@@ -47,7 +50,7 @@ BOOL CSetupApp::InitInstance()
     // Without the common controls there is no sheet: said before start-up
     // writes anything, rather than an exit that looks like success.
     if (!AfxGetCommonControls().PropertySheetA) {
-        ShowStartFailure(kNoCommonControlsText);
+        ShowError(kNoCommonControlsText);
         exitCode = kExitNoWindow;
         return FALSE;
     }
@@ -66,7 +69,7 @@ BOOL CSetupApp::InitInstance()
         sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
         // Whether anything is saved depends on saveConfirmed alone.
         if (sheet.DoModal() == -1) {
-            ShowStartFailure(kNoSheetText);
+            ShowError(kNoSheetText);
             exitCode = kExitNoWindow;
             return FALSE;
         }
@@ -74,6 +77,13 @@ BOOL CSetupApp::InitInstance()
     }
     ReportFailedSave(saved);
     return FALSE;
+}
+
+void CSetupApp::ReportFailedSave(const SaveResult& result)
+{
+    const std::string text = FailedSaveText(result);
+    if (!text.empty())
+        ShowError(text.c_str());
 }
 
 int CSetupApp::ExitInstance()

@@ -97,14 +97,21 @@ FileStatus OpenPlainFile(int folder, const char* name, int flags, Descriptor& fi
         struct stat st;
         if (fstat(opened.Get(), &st) != 0)
             return LastError();
-        FileStatus placed = !S_ISREG(st.st_mode) ? FileStatus::Refused(FileStatus::kNotFile)
-                            : st.st_nlink != 1   ? FileStatus::Refused(FileStatus::kMoreNames)
-                                                 : InGameFolder(opened.Get());
+        // A file left with no name (another copy's save replaced it) cannot
+        // be placed; its name is opened again below.
+        const FileStatus placed = !S_ISREG(st.st_mode) ? FileStatus::Refused(FileStatus::kNotFile)
+                                  : st.st_nlink == 0   ? FileStatus::Refused(FileStatus::kUnchecked)
+                                  : st.st_nlink != 1   ? FileStatus::Refused(FileStatus::kMoreNames)
+                                                       : InGameFolder(opened.Get());
         if (placed) {
             file = std::move(opened);
             return placed;
         }
-        if (attempt == kReopens || fstat(opened.Get(), &st) != 0 || st.st_nlink != 0)
+        if (attempt == kReopens)
+            return placed;
+        if (fstat(opened.Get(), &st) != 0)
+            return LastError();
+        if (st.st_nlink != 0)
             return placed;
     }
 }

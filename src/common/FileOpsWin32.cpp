@@ -101,7 +101,10 @@ FileStatus PlainFileInGameFolder(HANDLE file)
         LONG status;
         ULONG_PTR information;
     } io{};
-    if (GetFileType(file) != FILE_TYPE_DISK)
+    const DWORD type = GetFileType(file);
+    if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR)
+        return FileStatus::Refused(FileStatus::kUnchecked);
+    if (type != FILE_TYPE_DISK)
         return FileStatus::Refused(FileStatus::kNotFile);
     if (!query || query(file, &io, &info, sizeof info, 5 /* FileStandardInformation */) < 0)
         return FileStatus::Refused(FileStatus::kUnchecked);

@@ -1,7 +1,8 @@
 // Saves that meet failing file operations, through the file seam, in one
 // table: afterwards the option file holds its old bytes or the whole new file,
-// the save says which, and nothing is left beside it, except the new file
-// under its temporary name when that is the only whole copy.
+// the save says which, and nothing is left beside it but the copy a half-done
+// replace leaves: the old file moved aside, or the new one under its
+// temporary name when that is the only whole copy.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -70,12 +71,14 @@ void SaveUnder(const Case& c, FaultyFileOps& files)
         FileSeam::Override scope(files);
         saved = tool.Save();
     }
+    const std::string file = dir.ReadFile(kOptionFile);
     if (c.file != kOldOrNew)
         EXPECT_EQ(c.outcome, saved.optionFile.kind);
+    else
+        EXPECT_EQ(file == expectedNew, saved.optionFile.kind == SaveOutcome::kSaved) << "the save says what it did";
     if (saved.optionFile.kind == SaveOutcome::kFailed)
         EXPECT_EQ(FaultyFileOps::kFaultCode, saved.optionFile.code) << "the failing operation's own code";
 
-    const std::string file = dir.ReadFile(kOptionFile);
     const std::string old = c.oldFile ? OldFile() : "";
     switch (c.file) {
     case kOld: EXPECT_EQ(old, file); break;

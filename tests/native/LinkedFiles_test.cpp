@@ -113,6 +113,12 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
              return l.game;
          },
          messages, FileStatus::kRefused, nullptr, {}},
+        {"option file a FIFO",
+         [](const Layout& l) {
+             EXPECT_EQ(0, mkfifo((l.game / "savedata/OptionInfo.lua").c_str(), 0666));
+             return l.game;
+         },
+         option, FileStatus::kRefused, "it is not a plain file", {}},
         {"savedata a symbolic link out, holding only a whole leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata" / l.leftover, l.wholeSave);

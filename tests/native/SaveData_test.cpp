@@ -1,5 +1,5 @@
 // The save-data option file: which lines are kept, the exact bytes of a save,
-// bad files, and saves under failing file operations.
+// bad files, and what a save leaves when it cannot replace the file.
 #include <gtest/gtest.h>
 
 #include <linux/capability.h>
@@ -67,11 +67,11 @@ protected:
         EditSettings(*record);
     }
 
+    // The option file's kept lines after the tool's start-up over `bytes`.
     Lines Read(const std::string& bytes)
     {
         dir.WriteFile(kFile, bytes);
-        record->preservedLines.clear();
-        ReadSaveDataLines(*CRegistry::Instance(), FileSeam::Current());
+        record = &tool.StartUp();
         return record->preservedLines;
     }
 
@@ -295,11 +295,12 @@ TEST_F(SaveDataTest, ReadOnlyFileIsLeftAlone)
 
 TEST_F(SaveDataTest, LubBesideTheLuaFileWins)
 {
+    dir.WriteFile("System/LuaFiles514/OptionInfo.lua", "CmdOnOffList = { [\"/fog\"] = 5 }\n");
     dir.WriteFile("SaveData/OptionInfo.lub", "OptionInfoList[\"WIDTH\"] = 1111\n");
     dir.WriteFile(kFile, "OptionInfoList[\"WIDTH\"] = 2222\nCmdOnOffList[\"/fog\"] = 1\nforeign = 1\n");
     record = &tool.StartUp();
     EXPECT_EQ(1111, record->width);
-    EXPECT_EQ(0, record->commandFlags[7]) << "the .lub has no /fog, and its tables start empty";
+    EXPECT_EQ(5, record->commandFlags[7]) << "the .lub has no /fog, and its tables start empty: the default stays";
     EXPECT_EQ(Lines{"foreign = 1"}, record->preservedLines) << "lines come from the .lua file";
 
     record->width = 3333;
@@ -317,15 +318,20 @@ TEST_F(SaveDataTest, FileReadOnlyInPartIsNotReplaced)
     dir.WriteFile(kFile, old);
     FaultyFileOps files;
     files.Fail(FaultyFileOps::kReadAll);
-    ReadSaveDataLines(*record, files);
+    {
+        FileSeam::Override scope(files);
+        record = &tool.StartUp();
+    }
     EXPECT_EQ(FileStatus::kFailed, record->optionFileRead.kind);
     record->width = 1280;
+    const size_t stored = registry.SetCalls().size();
     EXPECT_EQ(SaveOutcome::kNotReadWhole, Save().kind);
     EXPECT_EQ(old, dir.ReadFile(kFile));
-    EXPECT_NE(nullptr, registry.Get(kSettingsKey, "DEVICENAME"));
+    EXPECT_EQ(stored + 8, registry.SetCalls().size()) << "the registry is saved all the same";
 
-    ReadSaveDataLines(*record, FileSeam::Current());
+    record = &tool.StartUp();
     ASSERT_TRUE(record->optionFileRead) << "a later whole read allows the save again";
+    record->width = 1280;
     EXPECT_EQ(SaveOutcome::kSaved, Save().kind);
     EXPECT_NE(std::string::npos, dir.ReadFile(kFile).find("[\"WIDTH\"] = 1280\r\n"));
 }
@@ -360,7 +366,7 @@ TEST_F(SaveDataTest, SaveRemovesOnlyWhatKilledSavesLeft)
 
     ASSERT_EQ(0, std::remove((dir.Path() + "/" + kFile).c_str()));
     dir.WriteFile(stale, "cut short by a kill");
-    ReadSaveDataLines(*record, FileSeam::Current());
+    record = &tool.StartUp();
     EXPECT_FALSE(dir.Exists(kFile)) << "a partial save was put in place";
     Save();
     EXPECT_TRUE(dir.Exists(stale)) << "removed while the option file was missing";

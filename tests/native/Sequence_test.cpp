@@ -7,7 +7,9 @@
 #include "common/ErrorText.h"
 #include "settings/SaveData.h"
 #include "support/FaultyFileOps.h"
+#include "script/LuaHost.h"
 #include "support/SaveCheck.h"
+#include "support/ScriptedDisplay.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -72,11 +74,14 @@ TEST(SequenceTest, NoRecordNoOtherStep)
     ASSERT_NE(StartFreshRecord(), nullptr);
     CRegistry& record = *CRegistry::Instance();
     record.width = 1234;
-    SaveRun tool;
-    EXPECT_EQ(nullptr, StartUp(tool.Parts()));
+    ScriptedDisplaySource displays;
+    displays.drivers.resize(1);
+    MemoryRegistry registry;
+    EXPECT_EQ(nullptr, StartUp(SetupParts{registry, FileSeam::Current(), displays, CLuaHost::Instance()}));
     EXPECT_EQ(&record, CRegistry::Instance());
     EXPECT_EQ(1234, record.width) << "no defaults";
-    EXPECT_TRUE(tool.registry.AccessLog().empty());
+    EXPECT_EQ(0, displays.opened) << "no enumeration";
+    EXPECT_TRUE(registry.AccessLog().empty());
     EXPECT_TRUE(record.preservedLines.empty()) << "the option file is not read";
     ShutDown();
     EXPECT_EQ(nullptr, CRegistry::Instance());

@@ -1,5 +1,7 @@
 #include "support/SaveCheck.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "common/FileOps.h"
@@ -11,15 +13,29 @@ SetupParts SaveRun::Parts()
     return SetupParts{registry, FileSeam::Current(), m_displays, CLuaHost::Instance()};
 }
 
+namespace {
+
+// A test, fuzzer or stress run that cannot go on ends here, saying why.
+CRegistry& Existing(CRegistry* record)
+{
+    if (!record) {
+        std::fprintf(stderr, "no settings record\n");
+        std::abort();
+    }
+    return *record;
+}
+
+}  // namespace
+
 CRegistry& SaveRun::StartUp()
 {
     ShutDown();
-    return *::StartUp(Parts());
+    return Existing(::StartUp(Parts()));
 }
 
 SaveResult SaveRun::Save()
 {
-    return SaveConfirmed(*CRegistry::Instance(), Parts());
+    return SaveConfirmed(Existing(CRegistry::Instance()), Parts());
 }
 
 std::set<std::string> ListTree(const std::string& root)

@@ -55,7 +55,10 @@ protected:
     template <typename Edit>
     SaveResult Run(bool confirmed, Edit edit)
     {
-        EXPECT_TRUE(CSetupApp::StartUp());
+        if (!CSetupApp::StartUp()) {
+            ADD_FAILURE() << "no settings record";
+            return SaveResult();
+        }
         edit(*CRegistry::Instance());
         saveConfirmed = confirmed;
         const SaveResult saved = CSetupApp::SaveIfConfirmed();

@@ -275,6 +275,7 @@ protected:
         m_scope = std::make_unique<ScopedDisplaySource>(*m_source);
         ShutDown();
         ResetModeList();
+        m_registry = MemoryRegistry();
         ASSERT_NE(StartUp(SetupParts{m_registry, FileSeam::Current(), *m_source, CLuaHost::Instance()}), nullptr);
     }
 
