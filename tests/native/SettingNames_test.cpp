@@ -76,13 +76,11 @@ TEST_F(SettingNamesTest, ExampleScriptsHoldEveryKeyTheToolReads)
     CLuaHost host;
     for (int i = kNameFirstSystemTip; i < kSettingNameCount; ++i)
         EXPECT_NE("", host.GetSetupMessage(GetSettingName(i))) << GetSettingName(i);
-    for (int i : {int(kNameBgmVolume), int(kNameEffectVolume), int(kNameMouseExclusive)}) {
-        CLuaHost::Key key = CLuaHost::Key::Number(GetSettingName(kNameOptionTable), GetSettingName(i), -9999);
-        ASSERT_TRUE(host.LookupValues(GetSettingName(kNameDefaultScript), &key, 1));
-        EXPECT_NE(-9999, key.number) << GetSettingName(i);
-    }
-    for (int i = kNameBgmOn; i < kScriptSettingCount; ++i) {
-        CLuaHost::Key key = CLuaHost::Key::Number(GetSettingName(kNameCommandTable), GetSettingName(i), -9999);
+    for (int i = 0; i < kScriptSettingCount; ++i) {
+        if (i > kNameMouseExclusive && i < kOptionKeyCount)
+            continue;  // screen and detail settings have fixed defaults
+        const int table = i < kOptionKeyCount ? kNameOptionTable : kNameCommandTable;
+        CLuaHost::Key key = CLuaHost::Key::Number(GetSettingName(table), GetSettingName(i), -9999);
         ASSERT_TRUE(host.LookupValues(GetSettingName(kNameDefaultScript), &key, 1));
         EXPECT_NE(-9999, key.number) << GetSettingName(i);
     }

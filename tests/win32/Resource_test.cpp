@@ -12,11 +12,12 @@
 #include <cctype>
 #include <cstring>
 #include <cwctype>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "resource.h"
+#include "win32/CommandIds.h"
 
 namespace {
 
@@ -216,41 +217,25 @@ std::wstring TitleText(const Reader::NameOrId& title) {
     return title.isId ? L"#" + std::to_wstring(title.id) : title.name;
 }
 
-// A control the page's code binds by id, and the class it binds it as.
-struct BoundControl {
-    int id;
+// The controls a page's code binds by id, with the class it binds them as.
+struct BoundControls {
     const char* cls;
-};
-
-const BoundControl kOptionBound[] = {
-    {IDC_CMD_NOTRADE, "button"},   {IDC_CMD_NOSHIFT, "button"},  {IDC_CMD_NOCTRL, "button"},
-    {IDC_CMD_SKILLFAIL, "button"}, {IDC_CMD_NOTALKMSG, "button"}, {IDC_CMD_NOTALKMSG2, "button"},
-    {IDC_CMD_SHOWNAME, "button"},  {IDC_CMD_FOG, "button"},      {IDC_CMD_AURA, "button"},
-    {IDC_CMD_WINDOW, "button"},    {IDC_CMD_MISS, "button"},     {IDC_CMD_EFFECT, "button"},
-    {IDC_CMD_SHOPPING, "button"},  {IDC_CMD_STATEINFO, "button"}, {IDC_CMD_LOGINOUT, "button"},
-    {IDC_CMD_SNAP, "button"},      {IDC_CMD_ITEMSNAP, "button"}, {IDC_CMD_CAMERA, "button"},
-    {IDC_CMD_HOAI, "button"},      {IDC_CMD_MERAI, "button"},    {IDC_CMD_LIGHTMAP, "button"},
-};
-
-const BoundControl kSystemBound[] = {
-    {IDC_COMBO_DEVICE, "combobox"},           {IDC_COMBO_MODE, "combobox"},
-    {IDC_SLIDER_SPRITE, "msctls_trackbar32"}, {IDC_SLIDER_TEXTURE, "msctls_trackbar32"},
-    {IDC_SLIDER_BGM, "msctls_trackbar32"},    {IDC_SLIDER_EFFECT, "msctls_trackbar32"},
-    {IDC_CHK_FULLSCREEN, "button"},           {IDC_CHK_MOUSE_EXCLUSIVE, "button"},
-    {IDC_CHK_BGM_ON, "button"},               {IDC_CHK_EFFECT_ON, "button"},
-    {IDC_CHK_NOSOUND, "button"},
+    std::vector<int> ids;
 };
 
 struct TemplateRow {
     int id;
     const char* title;
-    const BoundControl* bound;
-    size_t boundCount;
+    std::vector<BoundControls> bound;
 };
 
 const TemplateRow kTemplates[] = {
-    {IDD_OPTION_PAGE, "Option", kOptionBound, std::size(kOptionBound)},
-    {IDD_SYSTEM_PAGE, "System", kSystemBound, std::size(kSystemBound)},
+    {IDD_OPTION_PAGE, "Option", {{"button", {std::begin(kCommandIds), std::end(kCommandIds)}}}},
+    {IDD_SYSTEM_PAGE,
+     "System",
+     {{"combobox", {IDC_COMBO_DEVICE, IDC_COMBO_MODE}},
+      {"msctls_trackbar32", {IDC_SLIDER_SPRITE, IDC_SLIDER_TEXTURE, IDC_SLIDER_BGM, IDC_SLIDER_EFFECT}},
+      {"button", {IDC_CHK_FULLSCREEN, IDC_CHK_MOUSE_EXCLUSIVE, IDC_CHK_BGM_ON, IDC_CHK_EFFECT_ON, IDC_CHK_NOSOUND}}}},
 };
 
 class DialogTemplate : public ::testing::TestWithParam<TemplateRow> {
@@ -311,12 +296,13 @@ TEST_P(DialogTemplate, ControlsAreSound) {
             EXPECT_FALSE(TitleText(item.title).empty()) << "no caption";
         EXPECT_EQ(item.extraBytes, 0);
     }
-    for (size_t i = 0; i < row.boundCount; ++i) {
-        const BoundControl& bound = row.bound[i];
-        const auto found = std::find_if(d.items.begin(), d.items.end(),
-                                        [&](const DialogItem& item) { return item.id == static_cast<uint32_t>(bound.id); });
-        ASSERT_NE(found, d.items.end()) << "no control " << bound.id;
-        EXPECT_EQ(ClassName(found->cls), Widen(bound.cls)) << bound.id;
+    for (const BoundControls& bound : row.bound) {
+        for (int id : bound.ids) {
+            const auto found = std::find_if(d.items.begin(), d.items.end(),
+                                            [&](const DialogItem& item) { return item.id == static_cast<uint32_t>(id); });
+            ASSERT_NE(found, d.items.end()) << "no control " << id;
+            EXPECT_EQ(ClassName(found->cls), Widen(bound.cls)) << id;
+        }
     }
 }
 

@@ -25,6 +25,7 @@
 #include "support/SaveCheck.h"
 #include "support/ScriptedDisplay.h"
 #include "support/TempDir.h"
+#include "win32/CommandIds.h"
 #include "ui/SetupCMD.h"
 #include "ui/SetupOption.h"
 #include "ui/SetupSheet.h"
@@ -61,13 +62,6 @@ inline ScriptedDriver SoftwareOnlyDriver()
     driver.devices = {{"RGB Emulation", 0, kAllDepths, MakeGuid(0x11)}};
     return driver;
 }
-
-// The Option page's boxes in the order of their switches in commandFlags.
-constexpr int kCommandIds[kCommandCount] = {
-    IDC_CMD_NOTRADE,   IDC_CMD_NOSHIFT,  IDC_CMD_NOCTRL,    IDC_CMD_SKILLFAIL, IDC_CMD_NOTALKMSG, IDC_CMD_NOTALKMSG2,
-    IDC_CMD_SHOWNAME,  IDC_CMD_FOG,      IDC_CMD_AURA,      IDC_CMD_WINDOW,    IDC_CMD_MISS,      IDC_CMD_EFFECT,
-    IDC_CMD_SHOPPING,  IDC_CMD_STATEINFO, IDC_CMD_LOGINOUT, IDC_CMD_SNAP,      IDC_CMD_ITEMSNAP,  IDC_CMD_CAMERA,
-    IDC_CMD_HOAI,      IDC_CMD_MERAI,    IDC_CMD_LIGHTMAP};
 
 inline bool SameGuid(const GUID& a, const GUID& b)
 {
