@@ -29,6 +29,18 @@ void ShowError(const char* text)
         AfxPlainMessageBox("Kestrune Setup", text);
 }
 
+// The same for a text with paths, which may not fit the ANSI code page.
+void ShowError(const std::wstring& text)
+{
+    if (MessageBoxW(nullptr, text.c_str(), L"Kestrune Setup", MB_OK | MB_ICONERROR) > 0)
+        return;
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string ansi(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &ansi[0], size, nullptr, nullptr);
+    AfxPlainMessageBox("Kestrune Setup", ansi.c_str());
+}
+
 }  // namespace
 
 const char CSetupApp::kNoCommonControlsText[] =
@@ -47,6 +59,12 @@ const AFX_MSGMAP* CSetupApp::GetMessageMap() const
 
 BOOL CSetupApp::InitInstance()
 {
+    const FolderSearch folder = EnterGameFolder(OwnFolder());
+    if (!folder.found) {
+        ShowError(NoGameFolderText(folder));
+        exitCode = kExitNoGameFolder;
+        return FALSE;
+    }
     // Without the common controls there is no sheet: said before start-up
     // writes anything, rather than an exit that looks like success.
     if (!AfxGetCommonControls().PropertySheetA) {

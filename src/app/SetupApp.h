@@ -1,6 +1,8 @@
 // The setup tool's application: start-up, the modal sheet, the saves, shutdown.
 #pragma once
 
+#include <string>
+
 #include "framework/WinApp.h"
 #include "settings/Sequence.h"
 
@@ -17,6 +19,20 @@ public:
     // process-wide objects (the settings record, the registry, the files, the
     // display drivers, the script host) to the core's sequence.
 
+    // Where the tool looked for the game folder, the folder that holds the
+    // game's scripts.
+    struct FolderSearch {
+        bool found;
+        std::wstring current;
+        std::wstring own;
+    };
+    // Before anything is read: the current folder when it is the game
+    // folder, otherwise `ownFolder` (the executable's), made current, when
+    // that is.
+    static FolderSearch EnterGameFolder(const std::wstring& ownFolder);
+    static std::wstring OwnFolder();
+    static std::wstring NoGameFolderText(const FolderSearch& search);
+
     // Start-up's reading steps; false when the settings record cannot be created.
     static bool StartUp();
     // The three saves, in their order, when the user confirmed; all landed otherwise.
@@ -32,6 +48,7 @@ public:
     static constexpr int kExitNoWindow = 2;
     static constexpr int kExitNoStart = 3;
     static constexpr int kExitWindowFault = 4;
+    static constexpr int kExitNoGameFolder = 5;
     static const char kNoCommonControlsText[];
     static const char kNoSheetText[];
 

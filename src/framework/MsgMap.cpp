@@ -16,6 +16,12 @@ bool AfxMessageKey(UINT message, WPARAM wParam, LPARAM lParam, MsgKey& key)
         key = MsgKey{message, header->code, static_cast<UINT>(header->idFrom)};
         return true;
     }
+    // A control's scroll message is looked up by the control's id; the
+    // window's own scroll bars (no control) by the message alone.
+    if ((message == WM_HSCROLL || message == WM_VSCROLL) && lParam) {
+        key = MsgKey{message, 0, static_cast<UINT>(::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))};
+        return true;
+    }
     if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
         key = MsgKey{WM_CTLCOLOR, 0, 0};
         return true;

@@ -99,6 +99,13 @@ LRESULT InvokeNotify(CCmdTarget& target, const MsgArgs& args)
 }
 
 template <auto Fn>
+LRESULT InvokeWithScrollId(CCmdTarget& target, const MsgArgs& args)
+{
+    (static_cast<ClassOf<Fn>&>(target).*Fn)(static_cast<UINT>(::GetDlgCtrlID(reinterpret_cast<HWND>(args.lParam))));
+    return 0;
+}
+
+template <auto Fn>
 HBRUSH CallCtlColor(CCmdTarget& target, CDC* dc, CWnd* wnd, UINT kind)
 {
     return (static_cast<ClassOf<Fn>&>(target).*Fn)(dc, wnd, kind);
@@ -134,6 +141,14 @@ template <auto Fn>
 constexpr AFX_MSGMAP_ENTRY OnNotifyEntry(UINT code, UINT id)
 {
     return {WM_NOTIFY, code, id, &msgmap_detail::InvokeNotify<Fn>};
+}
+
+// WM_HSCROLL from the trackbar or scroll bar `id`, whatever moved it (keys,
+// wheel, a click on the channel, a drag); the handler takes (UINT id).
+template <auto Fn>
+constexpr AFX_MSGMAP_ENTRY OnHScrollEntry(UINT id)
+{
+    return {WM_HSCROLL, 0, id, &msgmap_detail::InvokeWithScrollId<Fn>};
 }
 
 // A plain message such as WM_PAINT; the handler takes no arguments.

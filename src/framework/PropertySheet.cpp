@@ -144,14 +144,25 @@ HWND CPropertySheet::CreateSheetWindow(HWND owner)
     header.ppsp = m_pageHeaders.data();
 
     m_hWnd = nullptr;
+    m_initDone = false;
     g_creating = this;
+    // Subclassed from its creation, as the framework the pages are written
+    // for does: OnInitDialog then runs once the common controls' own
+    // WM_INITDIALOG has returned, whatever order they lay out the buttons in.
+    // A hook of this thread alone: no library is loaded for it.
+    HHOOK hook = SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, GetCurrentThreadId());
     const INT_PTR created = AfxGetCommonControls().PropertySheetA(&header);
+    if (hook)
+        UnhookWindowsHookEx(hook);
     g_creating = nullptr;
 
     if (created == 0 || created == -1) {
         if (IsWindow())
             DestroyWindow();
         m_hWnd = nullptr;
+    } else if (IsWindow() && !m_initDone) {
+        // Without the hook: still before the sheet has painted anything.
+        RunInitDialog();
     }
     return m_hWnd;
 }
@@ -177,10 +188,32 @@ LRESULT CPropertySheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return AfxGetCommonControls().DefSubclassProc(m_hWnd, message, wParam, lParam);
 }
 
+void CPropertySheet::Subclass(HWND hwnd)
+{
+    m_hWnd = hwnd;
+    AfxGetCommonControls().SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void CPropertySheet::RunInitDialog()
+{
+    m_initDone = true;
+    try {
+        OnInitDialog();
+    } catch (...) {
+        AfxNoteCallbackFailure();
+    }
+}
+
 LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                               UINT_PTR /*id*/, DWORD_PTR self)
 {
     CPropertySheet* sheet = reinterpret_cast<CPropertySheet*>(self);
+    if (message == WM_INITDIALOG && !sheet->m_initDone) {
+        // The common controls build the buttons and the start page first.
+        const LRESULT result = AfxGetCommonControls().DefSubclassProc(hwnd, message, wParam, lParam);
+        sheet->RunInitDialog();
+        return result;
+    }
     if (message == WM_NCDESTROY) {
         const AfxCommonControls& controls = AfxGetCommonControls();
         controls.RemoveWindowSubclass(hwnd, &SubclassProc, 0);
@@ -195,20 +228,26 @@ LRESULT CALLBACK CPropertySheet::SubclassProc(HWND hwnd, UINT message, WPARAM wP
     }
 }
 
+LRESULT CALLBACK CPropertySheet::CreationHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    // The first top-level dialog made while PropertySheetA runs is the sheet;
+    // the pages are child dialogs, the tooltips come after it.
+    if (code == HCBT_CREATEWND && g_creating && !g_creating->m_hWnd) {
+        const HWND hwnd = reinterpret_cast<HWND>(wParam);
+        const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+        char className[16] = {};
+        GetClassNameA(hwnd, className, sizeof className);
+        if (create && create->lpcs && !(create->lpcs->style & WS_CHILD) && lstrcmpA(className, "#32770") == 0)
+            g_creating->Subclass(hwnd);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT message, LPARAM /*lParam*/)
 {
-    // Inside the sheet's own WM_INITDIALOG: its buttons exist, its start page
-    // may not yet.
-    try {
-        if (message == PSCB_INITIALIZED && g_creating) {
-            CPropertySheet* sheet = g_creating;
-            g_creating = nullptr;
-            sheet->m_hWnd = hwnd;
-            AfxGetCommonControls().SetWindowSubclass(hwnd, &SubclassProc, 0, reinterpret_cast<DWORD_PTR>(sheet));
-            sheet->OnInitDialog();
-        }
-    } catch (...) {
-        AfxNoteCallbackFailure();
-    }
+    // Inside the sheet's own WM_INITDIALOG. Only where the creation hook
+    // could not be set is the sheet not subclassed yet.
+    if (message == PSCB_INITIALIZED && g_creating && !g_creating->m_hWnd)
+        g_creating->Subclass(hwnd);
     return 0;
 }

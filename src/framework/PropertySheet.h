@@ -42,8 +42,9 @@ public:
     // The active page's PreTranslateMessage, then the sheet's dialog keys.
     BOOL PreTranslateMessage(MSG* msg);
 
-    // Runs once the platform has built the sheet and its buttons, perhaps
-    // before its start page (PSCB_INITIALIZED).
+    // Runs once the platform has built the sheet, its buttons and its start
+    // page: after the common controls' own WM_INITDIALOG has returned, before
+    // the sheet is shown.
     virtual void OnInitDialog();
 
     PROPSHEETHEADERA m_psh;
@@ -53,10 +54,13 @@ private:
     void UseSheetFont(PROPSHEETPAGEA& page, std::vector<DWORD>& storage) const;
     void RunModalLoop();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    void Subclass(HWND hwnd);
+    void RunInitDialog();
 
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR self);
     static int CALLBACK SheetCallback(HWND hwnd, UINT message, LPARAM lParam);
+    static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
 
     std::string m_caption;
     CWnd* m_pParentWnd;
@@ -64,4 +68,5 @@ private:
     std::vector<PROPSHEETPAGEA> m_pageHeaders;
     // The pages' templates in the sheet's font, while the window is made.
     std::vector<std::vector<DWORD>> m_pageTemplates;
+    bool m_initDone = false;
 };

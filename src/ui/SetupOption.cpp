@@ -145,6 +145,12 @@ const AFX_MSGMAP_ENTRY CSetupOption::messageEntries[] = {
     OnCtlColorEntry<&CSetupOption::OnCtlColor>(),
     OnCommandEntry<&CSetupOption::OnMouseExclusiveClicked>(BN_CLICKED, IDC_CHK_MOUSE_EXCLUSIVE),
     OnCommandEntry<&CSetupOption::OnNoSoundClicked>(BN_CLICKED, IDC_CHK_NOSOUND),
+    // Keys, the wheel and Page Up/Down move a trackbar without a release of
+    // the mouse: its WM_HSCROLL is the one message every move sends.
+    OnHScrollEntry<&CSetupOption::OnSliderScroll>(IDC_SLIDER_SPRITE),
+    OnHScrollEntry<&CSetupOption::OnSliderScroll>(IDC_SLIDER_TEXTURE),
+    OnHScrollEntry<&CSetupOption::OnSliderScroll>(IDC_SLIDER_BGM),
+    OnHScrollEntry<&CSetupOption::OnSliderScroll>(IDC_SLIDER_EFFECT),
 };
 
 const AFX_MSGMAP CSetupOption::messageMap = AfxMakeMessageMap(&CPropertyPage::messageMap, messageEntries);
@@ -243,22 +249,31 @@ void CSetupOption::OnFullScreenClicked()
 
 void CSetupOption::OnSpriteReleased(NMHDR* /*header*/, LRESULT* result)
 {
-    StoreSlider(IDC_SLIDER_SPRITE, result);
+    StoreSlider(IDC_SLIDER_SPRITE);
+    *result = 0;
 }
 
 void CSetupOption::OnTextureReleased(NMHDR* /*header*/, LRESULT* result)
 {
-    StoreSlider(IDC_SLIDER_TEXTURE, result);
+    StoreSlider(IDC_SLIDER_TEXTURE);
+    *result = 0;
 }
 
 void CSetupOption::OnBgmVolumeReleased(NMHDR* /*header*/, LRESULT* result)
 {
-    StoreSlider(IDC_SLIDER_BGM, result);
+    StoreSlider(IDC_SLIDER_BGM);
+    *result = 0;
 }
 
 void CSetupOption::OnEffectVolumeReleased(NMHDR* /*header*/, LRESULT* result)
 {
-    StoreSlider(IDC_SLIDER_EFFECT, result);
+    StoreSlider(IDC_SLIDER_EFFECT);
+    *result = 0;
+}
+
+void CSetupOption::OnSliderScroll(UINT controlId)
+{
+    StoreSlider(static_cast<int>(controlId));
 }
 
 void CSetupOption::OnBgmOnClicked()
@@ -315,12 +330,11 @@ void CSetupOption::StoreCheck(int controlId)
     }
 }
 
-void CSetupOption::StoreSlider(int controlId, LRESULT* result)
+void CSetupOption::StoreSlider(int controlId)
 {
     CRegistry* record = CRegistry::Instance();
     for (const SliderSetting& slider : kSliders) {
         if (record && slider.controlId == controlId)
             record->*slider.field = (this->*slider.slider).GetPos();
     }
-    *result = 0;
 }

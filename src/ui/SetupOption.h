@@ -60,9 +60,11 @@ protected:
     void OnDeviceSelChange();
     void OnMouseExclusiveClicked();
     void OnNoSoundClicked();
+    // Every move of a slider, by any input.
+    void OnSliderScroll(UINT controlId);
 
 private:
     // The record's field takes the state of the box or slider `controlId`.
     void StoreCheck(int controlId);
-    void StoreSlider(int controlId, LRESULT* result);
+    void StoreSlider(int controlId);
 };

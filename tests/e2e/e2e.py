@@ -902,8 +902,192 @@ def planted_dlls(session, game):
     expect(not ran, "planted DLLs ran in the tool: %s" % ", ".join(ran))
 
 
+# --- the keyboard alone -------------------------------------------------------
+# What each System page control edits: (table, key) in the option file, or
+# the registry's SOUNDMODE for No Sound.
+SYSTEM_FIELDS = {1029: ("options", "ISFULLSCREENMODE"), 1036: ("options", "MouseExclusive"),
+                 1034: ("commands", "/bgm"), 1035: ("commands", "/sound"), 1037: ("registry", "SOUNDMODE"),
+                 1030: ("options", "SPRITEMODE"), 1031: ("options", "TEXTUREMODE"),
+                 1032: ("options", "Bgm_Volume"), 1033: ("options", "Effect_Volume")}
+# The keys each slider gets, one at a time; each moves the thumb from the
+# example game's defaults (sprite and texture 2, BGM 100, effect 90).
+SLIDER_KEYS = {1030: ["Home"], 1031: ["Left"], 1032: ["End"], 1033: ["Next", "Right", "Right"]}
+
+
+def focused(session):
+    """The control with the keyboard focus: (page title, id, class)."""
+    focus = session.probe(SHEET).get("focus")
+    return (focus["page"], focus["id"], focus["class"]) if focus else None
+
+
+def press(session, key, before):
+    """Presses a key and waits until the focus leaves `before`."""
+    session.xdotool("key", key)
+    return wait_for("the focus to move on from %r after %s" % (before, key),
+                    lambda: (lambda now: now if now and now != before else None)(focused(session)))
+
+
+def change_by_keys(session, control_id, cls):
+    """Changes the focused control with the keys a player would use; returns
+    what it shows afterwards."""
+    before = find(session.probe(SHEET), control_id, cls)
+    if cls == "Button":
+        session.xdotool("key", "space")
+        return session.wait_control(SHEET, control_id, checked(1 - before["check"]),
+                                    "box %d to change by Space" % control_id)["check"]
+    if cls == "ComboBox":
+        if len(before["items"]) < 2:
+            return before["sel"]
+        session.xdotool("key", "Down")
+        after = session.wait_control(SHEET, control_id, lambda c: c["sel"] != before["sel"],
+                                     "list %d to change by Down" % control_id)
+        return after["sel"]
+    expect(cls == "msctls_trackbar32", "unexpected control %s %d in the tab order" % (cls, control_id))
+    pos = before["pos"]
+    for key in SLIDER_KEYS[control_id]:
+        session.xdotool("key", key)
+        pos = session.wait_control(SHEET, control_id, lambda c, old=pos: c["pos"] != old,
+                                   "slider %d to move by %s" % (control_id, key))["pos"]
+    return pos
+
+
+def tab_through_page(session, title):
+    """Tabs round the sheet once from wherever the focus is, changing every
+    control of page `title` it reaches; {id: (class, what it shows)}."""
+    changed = {}
+    now = wait_for("the keyboard focus", lambda: focused(session))
+    for _ in range(80):
+        page, control_id, cls = now
+        if page == title:
+            if control_id in changed:
+                return changed
+            changed[control_id] = (cls, change_by_keys(session, control_id, cls))
+        now = press(session, "Tab", now)
+    raise Failure("Tab never came back round to the %s page: %r" % (title, changed))
+
+
+def keyboard_only(session, game):
+    """No mouse at all: Tab and Ctrl+Tab to every control of both pages, arrow
+    keys, Space, Home and End to change each, Enter for OK and Enter in the
+    question. The option file and the registry hold every change."""
+    sheet = session.start_tool()
+    startup, _ = session.registry()
+    options, commands = game.default_settings()
+    system = tab_through_page(session, "System")
+    session.screenshot("system")
+    controls = {c["id"] for c in sheet["controls"] if c["visible"] and c["id"] not in (ID_OK, ID_CANCEL, ID_DEFAULT)
+                and c["class"] in ("Button", "ComboBox", "msctls_trackbar32")}
+    expect(controls == set(system), "Tab reached %r of the controls %r" % (sorted(system), sorted(controls)))
+
+    shown = session.probe(SHEET)
+    for control_id, (cls, value) in system.items():
+        table, key = SYSTEM_FIELDS.get(control_id, (None, None))
+        if table == "options":
+            options[key] = value
+        elif table == "commands":
+            commands[key] = value
+    sound_mode = 0 if system[ID_NOSOUND][1] else 1
+    modes = find(shown, ID_MODE, "ComboBox")
+    width, height, bits = (int(n) for n in modes["items"][modes["sel"]].split(" x "))
+    options.update(WIDTH=width, HEIGHT=height, BITPERPIXEL=bits, MODECNT=modes["sel"],
+                   DEVICECNT=find(shown, ID_DEVICE, "ComboBox")["sel"])
+    expect(modes["sel"] != 0, "Down did not change the screen size")
+
+    session.xdotool("key", "ctrl+Tab")
+    wait_for('the "Option" tab', lambda: visible_page(session.probe(SHEET)) == "Option")
+    option = tab_through_page(session, "Option")
+    session.screenshot("option")
+    boxes = {c["id"]: c["text"] for c in session.probe(SHEET)["controls"]
+             if c["visible"] and c["class"] == "Button" and c["id"] not in (ID_OK, ID_CANCEL, ID_DEFAULT)}
+    expect(set(boxes) == set(option), "Tab reached %r of the boxes %r" % (sorted(option), sorted(boxes)))
+    for control_id, (_, value) in option.items():
+        commands["/" + boxes[control_id]] = value
+    expect(len(option) == 21, "the Option page has %d boxes" % len(option))
+
+    session.xdotool("key", "Return")
+    box = session.wait_window(QUESTION)
+    session.screenshot("question")
+    expect(game.question in [c["text"] for c in box["controls"] if c["class"] == "Static"], "not the question")
+    session.xdotool("key", "Return")
+    finish(session)
+
+    check_file(session, game.option_file(options, commands))
+    values, _ = session.registry()
+    device = find(shown, ID_DEVICE, "ComboBox")
+    want = expected_registry(selected_device(shown), startup["GUIDDEVICE"][1], startup["GUIDDRIVER"][1], sound_mode)
+    if device["sel"] != 0:
+        # Another device than the first start's: its GUID is its own.
+        expect(values["GUIDDEVICE"][1] not in (bytes(16), startup["GUIDDEVICE"][1]),
+               "GUIDDEVICE did not follow the device picked with Down")
+        want["GUIDDEVICE"] = values["GUIDDEVICE"]
+    check_registry(values, want)
+
+
+def windows_folder(session):
+    """The prefix's Windows folder as Unix sees it, and the system folder a
+    program of the tool's width starts in from a shortcut without "Start in"."""
+    windows = os.path.join(session.prefix, "drive_c", "windows")
+    return windows, os.path.join(windows, "syswow64" if pe_width(session.args.exe) == 32 else "system32")
+
+
+def names_under(folder):
+    return {os.path.relpath(os.path.join(parent, name), folder)
+            for parent, folders, files in os.walk(folder) for name in folders + files}
+
+
+def start_in_system_folder(session, game):
+    """Started from a shortcut with an empty "Start in": the current folder is
+    the system folder, the executable lies in the game folder. The settings
+    land in the game folder, and nothing appears under the Windows folder."""
+    exe = os.path.join(session.game, os.path.basename(session.args.exe))
+    shutil.copy(session.args.exe, exe)
+    windows, system = windows_folder(session)
+    before = names_under(windows)
+    sheet = session.start_tool(cwd=system, exe=exe)
+    expect(selected_device(sheet), "no device selected")
+    session.click(find(sheet, ID_OK, "Button")["rect"])
+    answer_question(session, ID_OK, game)
+    finish(session)
+    options, commands = game.default_settings()
+    check_file(session, game.option_file(options, commands))
+    appeared = sorted(names_under(windows) - before)
+    expect(not appeared, "the run left %r under the Windows folder" % appeared)
+
+
+def not_a_game_folder(session, game):
+    """Neither the current folder nor the executable's holds the game's
+    scripts: a box says the tool must be run from the game folder and where
+    it looked; the tool exits with an error and has written nothing."""
+    own = os.path.join(session.work, "elsewhere")
+    current = os.path.join(session.work, "empty")
+    os.makedirs(own)
+    os.makedirs(current)
+    exe = os.path.join(own, os.path.basename(session.args.exe))
+    shutil.copy(session.args.exe, exe)
+    session.launch_tool(cwd=current, exe=exe)
+
+    def box():
+        window = session.probe(SHEET)
+        texts = window and [c["text"] for c in window["controls"]
+                            if c["class"] in ("Static", "KestrunePlainText") and c["text"]]
+        return (window, texts) if texts else None
+    window, texts = wait_for("the box saying the tool must be run from the game folder", box)
+    session.find_desktop()
+    session.screenshot("told")
+    expect(len(texts) == 1 and "must be run from the game folder" in texts[0] and "elsewhere" in texts[0]
+           and "empty" in texts[0], "the box shows %r" % texts)
+    session.click(find(window, ID_OK)["rect"])
+    rc = session.wait_tool_exit()
+    expect(rc != 0, "the tool exited with 0 outside a game folder")
+    values, keys = session.registry()
+    expect(not keys[SETTINGS_KEY] and not keys[SETUP_KEY] and not values, "it wrote the registry: %r" % values)
+    expect(os.listdir(current) == [] and os.listdir(own) == [os.path.basename(exe)],
+           "it wrote files: %r %r" % (os.listdir(current), os.listdir(own)))
+
+
 SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel, script_reads,
-                                     outside_links, planted_dlls, read_only_file, no_common_controls)}
+                                     outside_links, planted_dlls, read_only_file, no_common_controls,
+                                     keyboard_only, start_in_system_folder, not_a_game_folder)}
 
 
 def main():

@@ -264,6 +264,16 @@ int main(int argc, char** argv)
     RECT rect;
     GetWindowRect(top, &rect);
     std::string out = "{\"title\":" + Quote(WindowText(top)) + Field("rect", RectJson(rect));
+    // Where the keyboard is: the focused control and the page that holds it.
+    GUITHREADINFO thread = {sizeof thread};
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &thread) && thread.hwndFocus &&
+        IsChild(top, thread.hwndFocus)) {
+        char className[64] = {};
+        GetClassNameA(thread.hwndFocus, className, sizeof className);
+        out += Field("focus", "{\"id\":" + std::to_string(GetDlgCtrlID(thread.hwndFocus)) +
+                                  Field("class", Quote(className)) +
+                                  Field("page", Quote(WindowText(GetParent(thread.hwndFocus)))) + "}");
+    }
     out += Field("controls", "[");
     for (size_t i = 0; i < children.size(); ++i)
         out += (i ? "," : "") + ControlJson(children[i]);

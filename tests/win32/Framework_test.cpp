@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
@@ -203,6 +204,38 @@ TEST(SheetBase, CallbacksCatchEverything)
     ASSERT_NE(sheet.Create(), nullptr);
     EXPECT_TRUE(sheet.IsOpen());
     EXPECT_EQ(AfxGetCallbackFailureCount(), before + 1);
+}
+
+// What the sheet looks like when its own initialisation runs: the platform
+// has finished its WM_INITDIALOG (start page made, caption set), and nothing
+// is on screen yet for a button that initialisation removes to flash in.
+class ProbingSheet : public CPropertySheet {
+public:
+    ProbingSheet() : CPropertySheet("probed") {}
+    void OnInitDialog() override
+    {
+        ++runs;
+        CPropertyPage* page = GetActivePage();
+        startPageMade = page && page->m_hWnd;
+        char caption[32] = {};
+        GetWindowTextA(m_hWnd, caption, sizeof caption);
+        captionSet = std::string(caption) == "probed";
+        hidden = !IsWindowVisible(m_hWnd);
+    }
+    int runs = 0;
+    bool startPageMade = false, captionSet = false, hidden = false;
+};
+
+TEST(SheetBase, InitialisationRunsAfterThePlatformsAndBeforeTheSheetShows)
+{
+    CPropertyPage page(IDD_OPTION_PAGE);
+    ProbingSheet sheet;
+    sheet.AddPage(&page);
+    ASSERT_NE(sheet.Create(), nullptr);
+    EXPECT_EQ(sheet.runs, 1);
+    EXPECT_TRUE(sheet.startPageMade);
+    EXPECT_TRUE(sheet.captionSet);
+    EXPECT_TRUE(sheet.hidden);
 }
 
 int g_modalButton = 0;

@@ -501,11 +501,18 @@ TEST(Manifest, AsksForAdministratorCommonControls6AndSystemDpi) {
     ASSERT_NE(found, nullptr);
     const char* text = static_cast<const char*>(LockResource(LoadResource(module, found)));
     const std::string manifest(text, SizeofResource(module, found));
-    // Windows 10 and 11's id, and system DPI awareness.
+    // Vista's and 7's ids, and system DPI awareness.
     for (const char* part : {"level=\"requireAdministrator\"", "name=\"Microsoft.Windows.Common-Controls\"",
-                             "version=\"6.0.0.0\"", kArch, "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
-                             "WindowsSettings\">true</dpiAware>"}) {
+                             "version=\"6.0.0.0\"", kArch, "{e2011457-1546-43c5-a5fe-008deee3d3f0}",
+                             "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "WindowsSettings\">true</dpiAware>"}) {
         EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    }
+    // Windows 8, 8.1 and 10/11.
+    for (const char* later : {"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+                              "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+        EXPECT_EQ(manifest.find(later), std::string::npos)
+            << later << ": Windows refuses display modes under 32 bits per pixel to a process whose manifest "
+            << "declares Windows 8 or later, and every mode the game sets is 16-bit";
     }
 }
 

@@ -157,4 +157,49 @@ TEST_F(StartupTest, CaughtCallbackFailureMakesTheExitNonZero)
     EXPECT_EQ(CSetupApp::kExitWindowFault, app.ExitInstance());
 }
 
+// Where the tool works. A shortcut with an empty "Start in" starts it in the
+// system folder; it must then work in its own folder, even one whose name
+// does not fit the ANSI code page, and say so when neither is a game folder.
+TEST(GameFolder, CurrentFirstThenTheExecutablesThenNone)
+{
+    TempGameDir dir;
+    const std::wstring top = [&] {
+        std::wstring wide(dir.Path().begin(), dir.Path().end());
+        return wide;
+    }();
+    const std::wstring game = top + L"\\\uac8c\uc784 \u0436";
+    const std::wstring elsewhere = top + L"\\elsewhere";
+    for (const std::wstring& folder : {game, game + L"\\System", game + L"\\System\\LuaFiles514", elsewhere})
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    dir.WriteFile("elsewhere/System", "a file, not the folder");
+    dir.WriteFile("System/LuaFiles514/OptionInfo.lua", "");
+
+    struct Case {
+        std::wstring start, own;
+        bool found;
+        std::wstring after;
+    } cases[] = {
+        {top, game, true, top},             // the current folder is a game folder
+        {elsewhere, game, true, game},      // the executable's is
+        {elsewhere, elsewhere, false, elsewhere},
+        {elsewhere, L"", false, elsewhere},
+        {game + L"\\System", top + L"\\missing", false, game + L"\\System"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(SetCurrentDirectoryW(c.start.c_str()));
+        const CSetupApp::FolderSearch search = CSetupApp::EnterGameFolder(c.own);
+        wchar_t now[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, now);
+        EXPECT_EQ(c.found, search.found) << std::string(c.own.begin(), c.own.end());
+        EXPECT_EQ(c.after, now);
+        if (!search.found) {
+            const std::wstring text = CSetupApp::NoGameFolderText(search);
+            EXPECT_NE(text.find(L"must be run from the game folder"), std::wstring::npos);
+            EXPECT_NE(text.find(c.start), std::wstring::npos) << "it names the current folder";
+            EXPECT_NE(text.find(c.own.empty() ? L"(unknown)" : c.own), std::wstring::npos) << "and its own";
+        }
+    }
+    SetCurrentDirectoryA(dir.Path().c_str());
+}
+
 }  // namespace

@@ -130,7 +130,9 @@ using namespace ui_test;
 
 class SystemSliderTest : public SystemPageTest {};
 
-TEST_F(SystemSliderTest, StoresThePositionOnlyWhenReleasedAfterADrag)
+// The player sees the value that is saved: every way a trackbar moves
+// stores its position at once, and touches no other setting.
+TEST_F(SystemSliderTest, EveryMoveIsStoredAtOnce)
 {
     struct Case {
         int id;
@@ -142,28 +144,38 @@ TEST_F(SystemSliderTest, StoresThePositionOnlyWhenReleasedAfterADrag)
         {IDC_SLIDER_BGM, &CRegistry::bgmVolume, 127},
         {IDC_SLIDER_EFFECT, &CRegistry::effectVolume, 127},
     };
+    // Each input from where the one before left the thumb.
+    const struct Input {
+        UINT message;
+        WPARAM wParam;
+        const char* what;
+    } inputs[] = {
+        {WM_KEYDOWN, VK_END, "End"},         {WM_KEYDOWN, VK_LEFT, "Left"},
+        {WM_KEYDOWN, VK_HOME, "Home"},       {WM_KEYDOWN, VK_RIGHT, "Right"},
+        {WM_KEYDOWN, VK_NEXT, "Page Down"},  {WM_KEYDOWN, VK_PRIOR, "Page Up"},
+        {WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), "wheel"},
+    };
     for (const Case& c : cases)
-        Record().*c.field = 0;
+        Record().*c.field = 1;
     ASSERT_NE(m_window.Open(), nullptr);
     for (const Case& c : cases) {
-        const std::vector<int32_t> before = Scalars(Record());
-        SendMessageA(Item(c.id), TBM_SETPOS, TRUE, 1);
-        EXPECT_EQ(Pos(c.id), 1);
-        SendMessageA(Item(c.id), WM_KEYDOWN, VK_RIGHT, 0);
-        SendMessageA(Item(c.id), WM_KEYUP, VK_RIGHT, 0);
-        EXPECT_EQ(Pos(c.id), 2) << "the keyboard moves the thumb";
-        EXPECT_EQ(Scalars(Record()), before) << "but nothing is stored without a release";
-
+        const std::vector<int32_t> others = Scalars(Record());
+        for (const Input& input : inputs) {
+            SendMessageA(Item(c.id), input.message, input.wParam, 0);
+            if (input.message == WM_KEYDOWN)
+                SendMessageA(Item(c.id), WM_KEYUP, input.wParam, 0);
+            EXPECT_EQ(Record().*c.field, Pos(c.id)) << c.id << " after " << input.what;
+        }
         DragThumbToEnd(Item(c.id));
         EXPECT_EQ(Pos(c.id), c.max);
-        EXPECT_EQ(Record().*c.field, c.max) << c.id;
-        Record().*c.field = 0;
-        EXPECT_EQ(Scalars(Record()), before) << "only the slider's own setting changes";
+        EXPECT_EQ(Record().*c.field, c.max) << c.id << " after a drag";
+        Record().*c.field = 1;
+        EXPECT_EQ(Scalars(Record()), others) << "only slider " << c.id << "'s own setting changes";
         Record().*c.field = c.max;
     }
 }
 
-TEST_F(SystemSliderTest, ValueOutsideTheRangeIsKeptUntilReleased)
+TEST_F(SystemSliderTest, ValueOutsideTheRangeIsKeptUntilMoved)
 {
     Record().bgmVolume = 200;
     Record().spriteMode = -4;
@@ -172,8 +184,8 @@ TEST_F(SystemSliderTest, ValueOutsideTheRangeIsKeptUntilReleased)
     EXPECT_EQ(Pos(IDC_SLIDER_SPRITE), 0);
     EXPECT_EQ(Record().bgmVolume, 200);
     EXPECT_EQ(Record().spriteMode, -4);
-    DragThumbToEnd(Item(IDC_SLIDER_BGM));
-    EXPECT_EQ(Record().bgmVolume, 127);
+    SendMessageA(Item(IDC_SLIDER_BGM), WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(Record().bgmVolume, 126);
 }
 
 TEST_F(SystemPageTest, PickingAModeCopiesItFromTheModeList)
