@@ -58,6 +58,12 @@ public:
     virtual FileStatus Replace(const std::string& source, const std::string& target) = 0;
     virtual FileStatus Remove(const std::string& path) = 0;
     virtual bool Exists(const std::string& path) = 0;
+    // Lets every local user (the Users group) modify `folder` and what is
+    // made in it from now on, so that a game without administrator rights
+    // writes the real files there. Only on a real folder inside the game
+    // folder, checked on the handle the rights are set through: granting
+    // through a link would hand its target to every user.
+    virtual FileStatus OpenToPlayers(const std::string& folder) = 0;
     // The names in `folder`; none when it cannot be listed.
     virtual FileStatus List(const std::string& folder, std::vector<std::string>& names) = 0;
     // This process, and whether process `id` is still running: a temporary
@@ -68,5 +74,25 @@ public:
 };
 
 using FileSeam = Seam<IFileOps>;
+
+// Makes `anchor`\`below` the current directory while it lives, so relative
+// paths, and the file operations' checks that keep them inside the current
+// directory, work there; then the previous one again. Refused when a link or
+// junction at or below `anchor` leads elsewhere than that path.
+class ScopedFolder {
+public:
+    ScopedFolder(const std::wstring& anchor, const std::wstring& below);
+    ~ScopedFolder();
+    ScopedFolder(const ScopedFolder&) = delete;
+    ScopedFolder& operator=(const ScopedFolder&) = delete;
+    // Done once entered; kMissing when it does not exist.
+    const FileStatus& Status() const { return m_status; }
+    explicit operator bool() const { return static_cast<bool>(m_status); }
+
+private:
+    FileStatus m_status;
+    std::wstring m_previous;
+    bool m_entered = false;
+};
 template <>
 IFileOps& FileSeam::Platform();

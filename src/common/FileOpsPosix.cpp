@@ -227,6 +227,22 @@ public:
         struct stat st;
         return lstat(path.c_str(), &st) == 0;
     }
+    FileStatus OpenToPlayers(const std::string& folder) override
+    {
+        // The folder itself, never what a link there leads to; here "every
+        // local user" is the group and the others.
+        Descriptor opened(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (opened.Get() < 0)
+            return errno == ELOOP || errno == ENOTDIR ? FileStatus::Refused(errno == ELOOP ? FileStatus::kOutside
+                                                                                          : FileStatus::kNotFile)
+                                                      : LastError();
+        if (const FileStatus placed = InGameFolder(opened.Get()); !placed)
+            return placed;
+        struct stat st;
+        if (fstat(opened.Get(), &st) != 0)
+            return LastError();
+        return fchmod(opened.Get(), (st.st_mode & 07777) | S_IRWXG | S_IRWXO) == 0 ? FileStatus::Done() : LastError();
+    }
     FileStatus List(const std::string& folder, std::vector<std::string>& names) override
     {
         names.clear();
@@ -270,4 +286,65 @@ IFileOps& FileSeam::Platform()
 {
     static PosixFileOps ops;
     return ops;
+}
+
+namespace {
+
+// Paths in UTF-8, with '\\' as '/'.
+std::string Narrow(const std::wstring& wide)
+{
+    std::string out;
+    for (wchar_t c : wide) {
+        const unsigned long u = static_cast<unsigned long>(c);
+        if (u == '\\')
+            out += '/';
+        else if (u < 0x80)
+            out += static_cast<char>(u);
+        else if (u < 0x800)
+            out += {static_cast<char>(0xC0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3F))};
+        else if (u < 0x10000)
+            out += {static_cast<char>(0xE0 | (u >> 12)), static_cast<char>(0x80 | ((u >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (u & 0x3F))};
+        else
+            out += {static_cast<char>(0xF0 | (u >> 18)), static_cast<char>(0x80 | ((u >> 12) & 0x3F)),
+                    static_cast<char>(0x80 | ((u >> 6) & 0x3F)), static_cast<char>(0x80 | (u & 0x3F))};
+    }
+    return out;
+}
+
+// The kernel's path kept byte for byte, to go back to.
+std::wstring Bytes(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+}  // namespace
+
+ScopedFolder::ScopedFolder(const std::wstring& anchor, const std::wstring& below)
+{
+    char current[PATH_MAX];
+    char anchorReal[PATH_MAX];
+    if (!getcwd(current, sizeof current) || !realpath(Narrow(anchor).c_str(), anchorReal)) {
+        m_status = FileStatus::Refused(FileStatus::kUnchecked);
+        return;
+    }
+    m_previous = Bytes(current);
+    if (chdir((Narrow(anchor) + "/" + Narrow(below)).c_str()) != 0) {
+        m_status = errno == ENOENT || errno == ENOTDIR ? FileStatus::Missing(errno) : LastError();
+        return;
+    }
+    m_entered = true;
+    char here[PATH_MAX];
+    const std::string expected = std::string(anchorReal) + "/" + Narrow(below);
+    m_status = !getcwd(here, sizeof here) ? FileStatus::Refused(FileStatus::kUnchecked)
+               : expected == here        ? FileStatus::Done()
+                                         : FileStatus::Refused(FileStatus::kOutside);
+}
+
+ScopedFolder::~ScopedFolder()
+{
+    if (m_entered) {
+        const int back = chdir(std::string(m_previous.begin(), m_previous.end()).c_str());
+        (void)back;  // nothing to do when the folder it came from is gone
+    }
 }

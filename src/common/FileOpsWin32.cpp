@@ -1,6 +1,7 @@
 #include "common/FileOps.h"
 
 #include <windows.h>
+#include <aclapi.h>
 
 #include <string>
 
@@ -167,6 +168,79 @@ private:
     FileStatus m_status;
 };
 
+// Done for a folder that is no link, junction or mount point and lies in the
+// game folder.
+FileStatus RealFolderInGameFolder(HANDLE folder)
+{
+    typedef LONG(WINAPI * QueryInformationFile)(HANDLE, void*, void*, ULONG, int);
+    static const QueryInformationFile query = SystemFunction<QueryInformationFile>("ntdll.dll", "NtQueryInformationFile");
+    struct {  // FILE_BASIC_INFORMATION
+        LARGE_INTEGER times[4];
+        ULONG attributes;
+    } info{};
+    struct {  // IO_STATUS_BLOCK
+        LONG status;
+        ULONG_PTR information;
+    } io{};
+    if (!query || query(folder, &io, &info, sizeof info, 4 /* FileBasicInformation */) < 0)
+        return FileStatus::Refused(FileStatus::kUnchecked);
+    if (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return FileStatus::Refused(FileStatus::kOutside);
+    if (!(info.attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return FileStatus::Refused(FileStatus::kNotFile);
+    return InGameFolder(folder);
+}
+
+// Adds to the folder's own access list an entry that lets the local Users
+// group (S-1-5-32-545) modify it and inherit that to what is made in it: read,
+// write, execute and delete, the rights icacls calls "M". Set on this folder
+// alone: propagating to what it holds now would walk its entries by name.
+FileStatus GrantUsersModify(HANDLE folder)
+{
+    PACL current = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD rc = GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current,
+                               nullptr, &descriptor);
+    if (rc != ERROR_SUCCESS)
+        return FileStatus::Failed(rc);
+    if (!current) {
+        LocalFree(descriptor);
+        return FileStatus::Done();  // no access list: everyone may do everything already
+    }
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    GetSecurityDescriptorControl(descriptor, &control, &revision);
+
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID users = nullptr;
+    PACL granted = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users)) {
+        LocalFree(descriptor);
+        return LastError();
+    }
+    EXPLICIT_ACCESS_W entry = {};
+    entry.grfAccessPermissions = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+    entry.grfAccessMode = GRANT_ACCESS;
+    entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entry.Trustee.TrusteeType = TRUSTEE_IS_GROUP;
+    entry.Trustee.ptstrName = static_cast<LPWSTR>(users);
+    rc = SetEntriesInAclW(1, &entry, current, &granted);
+    if (rc == ERROR_SUCCESS) {
+        SECURITY_DESCRIPTOR updated;
+        InitializeSecurityDescriptor(&updated, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&updated, TRUE, granted, FALSE);
+        // Entries it inherits stay marked as inherited.
+        SetSecurityDescriptorControl(&updated, SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED,
+                                     control & (SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED));
+        rc = SetKernelObjectSecurity(folder, DACL_SECURITY_INFORMATION, &updated) ? ERROR_SUCCESS : GetLastError();
+        LocalFree(granted);
+    }
+    FreeSid(users);
+    LocalFree(descriptor);
+    return rc == ERROR_SUCCESS ? FileStatus::Done() : FileStatus::Failed(rc ? rc : ERROR_GEN_FAILURE);
+}
+
 class Win32FileOps : public IFileOps {
 public:
     FileStatus ReadAll(const std::string& path, std::string& bytes) override
@@ -261,6 +335,20 @@ public:
     {
         return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
+    FileStatus OpenToPlayers(const std::string& folder) override
+    {
+        // The folder itself, not what a link there leads to.
+        const HANDLE handle = CreateFileA(folder.c_str(), READ_CONTROL | WRITE_DAC | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE)
+            return LastError();
+        FileStatus status = RealFolderInGameFolder(handle);
+        if (status)
+            status = GrantUsersModify(handle);
+        CloseHandle(handle);
+        return status;
+    }
     FileStatus List(const std::string& folder, std::vector<std::string>& names) override
     {
         names.clear();
@@ -341,4 +429,62 @@ IFileOps& FileSeam::Platform()
 {
     static Win32FileOps ops;
     return ops;
+}
+
+namespace {
+
+std::wstring CurrentDirectory()
+{
+    const DWORD size = GetCurrentDirectoryW(0, nullptr);
+    std::wstring path(size, L'\0');
+    const DWORD length = size ? GetCurrentDirectoryW(size, &path[0]) : 0;
+    path.resize(length < size ? length : 0);
+    return path;
+}
+
+std::wstring FinalPathOf(const std::wstring& path)
+{
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    const std::wstring final = FinalPath(handle);
+    CloseHandle(handle);
+    return final;
+}
+
+}  // namespace
+
+ScopedFolder::ScopedFolder(const std::wstring& anchor, const std::wstring& below)
+    : m_previous(CurrentDirectory())
+{
+    const std::wstring folder = anchor + L"\\" + below;
+    const std::wstring anchorFinal = FinalPathOf(anchor);
+    if (m_previous.empty() || anchorFinal.empty()) {
+        m_status = FileStatus::Refused(FileStatus::kUnchecked);
+        return;
+    }
+    if (!SetCurrentDirectoryW(folder.c_str())) {
+        const FileStatus failed = LastError();
+        const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
+        m_status = missing ? FileStatus::Missing(failed.code) : failed;
+        return;
+    }
+    m_entered = true;
+    // A link or junction on the way would lead the checks, and the removal
+    // of the copy, to whatever it points at.
+    const std::wstring here = Upper(FinalPathOf(L"."));
+    std::wstring expected = Upper(anchorFinal);
+    if (!expected.empty() && expected.back() != L'\\')
+        expected += L'\\';
+    expected += Upper(below);
+    m_status = here.empty() ? FileStatus::Refused(FileStatus::kUnchecked)
+               : here == expected ? FileStatus::Done()
+                                  : FileStatus::Refused(FileStatus::kOutside);
+}
+
+ScopedFolder::~ScopedFolder()
+{
+    if (m_entered)
+        SetCurrentDirectoryW(m_previous.c_str());
 }

@@ -78,6 +78,16 @@ long MemoryRegistry::SetValue(RegKey key, const char* name, uint32_t type, const
     return kRegSuccess;
 }
 
+long MemoryRegistry::DeleteValue(RegKey key, const char* name)
+{
+    auto handle = m_handles.find(key);
+    if (handle == m_handles.end())
+        return 6;
+    if (m_fail[kDelete])
+        return m_fail[kDelete];
+    return m_keys[handle->second].erase(name) ? kRegSuccess : kRegFileNotFound;
+}
+
 long MemoryRegistry::CloseKey(RegKey key)
 {
     if (m_fail[kClose])

@@ -20,12 +20,13 @@ public:
         uint32_t type;
         std::string bytes;
     };
-    enum Operation { kCreate, kOpen, kQuery, kSet, kClose, kOperationCount };
+    enum Operation { kCreate, kOpen, kQuery, kSet, kClose, kDelete, kOperationCount };
 
     long CreateKey(const char* subKey, uint32_t access, RegKey* key) override;
     long OpenKey(const char* subKey, uint32_t access, RegKey* key) override;
     long QueryValue(RegKey key, const char* name, uint32_t* type, void* data, uint32_t* size) override;
     long SetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size) override;
+    long DeleteValue(RegKey key, const char* name) override;
     long CloseKey(RegKey key) override;
 
     // Makes every call of `op` fail with `error`; for kSet optionally only the named value.

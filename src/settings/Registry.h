@@ -55,6 +55,9 @@ public:
     // How start-up read the option file: a save replaces it only when it was
     // read whole or was missing, since what was not read would be lost.
     FileStatus optionFileRead = FileStatus::Missing(0);
+    // How start-up read the player's virtual copy of the option file, the one
+    // the game reads first; kMissing when there is none.
+    FileStatus virtualCopyRead = FileStatus::Missing(0);
 
     CRegistry();
     virtual ~CRegistry();

@@ -18,6 +18,7 @@ constexpr uint32_t kRegBinary = 3;        // REG_BINARY
 constexpr uint32_t kRegDword = 4;         // REG_DWORD
 constexpr uint32_t kKeyAllAccess = 0xF003F;
 constexpr uint32_t kKeyQueryValue = 1;
+constexpr uint32_t kKeySetValue = 2;
 
 class IRegistryApi {
 public:
@@ -29,6 +30,8 @@ public:
     // RegQueryValueExA: copies at most *size bytes; *size becomes the value's size.
     virtual long QueryValue(RegKey key, const char* name, uint32_t* type, void* data, uint32_t* size) = 0;
     virtual long SetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size) = 0;
+    // RegDeleteValueA; ERROR_FILE_NOT_FOUND when there is no such value.
+    virtual long DeleteValue(RegKey key, const char* name) = 0;
     virtual long CloseKey(RegKey key) = 0;
 };
 
@@ -36,3 +39,11 @@ public:
 using RegistrySeam = Seam<IRegistryApi>;
 template <>
 IRegistryApi& RegistrySeam::Platform();
+
+// The same operations on this user's virtual copy of HKEY_LOCAL_MACHINE\Software:
+// HKEY_CURRENT_USER\Software\Classes\VirtualStore\MACHINE\SOFTWARE (under
+// WOW6432Node for a 32-bit program on 64-bit Windows), where Windows puts
+// what a legacy program without elevation writes there, and which such a
+// program reads first. Subkeys are named as under HKEY_LOCAL_MACHINE. Null
+// where there is no registry.
+IRegistryApi* VirtualRegistry();

@@ -7,3 +7,8 @@ IRegistryApi& RegistrySeam::Platform()
     static MemoryRegistry store;
     return store;
 }
+
+IRegistryApi* VirtualRegistry()
+{
+    return nullptr;
+}

@@ -41,6 +41,26 @@ void Note(long& first, long result)
         first = result;
 }
 
+// The values read back at start-up, over the record's.
+void ReadStoredValues(CRegistry& record, IRegistryApi& api)
+{
+    RegKey key = 0;
+    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) == kRegSuccess) {
+        TerminateDeviceName(record, ReadInto(api, key, "DEVICENAME", record.deviceName, sizeof record.deviceName));
+        ReadInto(api, key, "GUIDDEVICE", &record.deviceGuid, sizeof record.deviceGuid);
+        ReadInto(api, key, "GUIDDRIVER", &record.driverGuid, sizeof record.driverGuid);
+        api.CloseKey(key);
+    }
+    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) != kRegSuccess)
+        return;
+    ReadInto(api, key, "SOUNDMODE", &record.soundMode, sizeof record.soundMode);
+    api.CloseKey(key);
+}
+
+// The values WriteRegistry stores; of a virtual copy, these are removed.
+constexpr const char* kWrittenValues[] = {"DEVICENAME",      "GUIDDEVICE",      "GUIDDRIVER",   "SOUNDMODE",
+                                          "SPEAKERTYPE",     "DIGITALRATETYPE", "DIGITALBITSTYPE", "PROVIDERNAME"};
+
 }  // namespace
 
 void ReadRegistry(CRegistry& record, IRegistryApi& api, CLuaHost& host, const StoredDevices& devices)
@@ -56,17 +76,30 @@ void ReadRegistry(CRegistry& record, IRegistryApi& api, CLuaHost& host, const St
         return;
     }
     api.CloseKey(key);
+    ReadStoredValues(record, api);
+}
 
-    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) == kRegSuccess) {
-        TerminateDeviceName(record, ReadInto(api, key, "DEVICENAME", record.deviceName, sizeof record.deviceName));
-        ReadInto(api, key, "GUIDDEVICE", &record.deviceGuid, sizeof record.deviceGuid);
-        ReadInto(api, key, "GUIDDRIVER", &record.driverGuid, sizeof record.driverGuid);
-        api.CloseKey(key);
+void ReadVirtualValues(CRegistry& record, IRegistryApi& virtualRegistry)
+{
+    ReadStoredValues(record, virtualRegistry);
+}
+
+long RemoveVirtualValues(IRegistryApi& virtualRegistry)
+{
+    RegKey key = 0;
+    const long opened = virtualRegistry.OpenKey(kSettingsKey, kKeyQueryValue | kKeySetValue, &key);
+    if (opened == kRegFileNotFound)
+        return kRegSuccess;  // no virtual copy
+    if (opened != kRegSuccess)
+        return opened;
+    long first = kRegSuccess;
+    for (const char* name : kWrittenValues) {
+        const long removed = virtualRegistry.DeleteValue(key, name);
+        if (removed != kRegFileNotFound)
+            Note(first, removed);
     }
-    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) != kRegSuccess)
-        return;
-    ReadInto(api, key, "SOUNDMODE", &record.soundMode, sizeof record.soundMode);
-    api.CloseKey(key);
+    virtualRegistry.CloseKey(key);
+    return first;
 }
 
 long WriteRegistry(const CRegistry& record, IRegistryApi& api)

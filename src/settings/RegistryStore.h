@@ -13,6 +13,12 @@ constexpr const char* kSetupKey = "Software\\Morvane Soft\\VexilSetup";
 // stored values over them; stores the defaults when the settings key is
 // missing. Creates kSetupKey.
 void ReadRegistry(CRegistry& record, IRegistryApi& api, CLuaHost& host, const StoredDevices& devices);
+// The values of the player's virtual copy of the settings key over the
+// record's, those the real key is read for; a missing value changes nothing.
+void ReadVirtualValues(CRegistry& record, IRegistryApi& virtualRegistry);
+// Removes the virtual copies of the eight values the setup writes and no
+// other. ERROR_SUCCESS (also when there were none), or the first failure's code.
+long RemoveVirtualValues(IRegistryApi& virtualRegistry);
 // Stores the eight values; a key that cannot be created stores nothing of
 // its part. Returns ERROR_SUCCESS, or the code of the first store that failed.
 long WriteRegistry(const CRegistry& record, IRegistryApi& api);

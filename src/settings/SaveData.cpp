@@ -232,17 +232,28 @@ void RecoverOptionFile(IFileOps& files)
 
 void ReadSaveDataLines(CRegistry& record, IFileOps& files)
 {
-    const size_t keptBefore = record.preservedLines.size();
     try {
         RecoverOptionFile(files);  // a write inside the read: it finishes an interrupted save
+    } catch (const std::bad_alloc&) {
+        record.optionFileRead = FileStatus::Failed(kOutOfMemoryCode);
+        return;
+    }
+    record.optionFileRead = ReadOptionLines(record, files);
+}
+
+FileStatus ReadOptionLines(CRegistry& record, IFileOps& files)
+{
+    const size_t keptBefore = record.preservedLines.size();
+    try {
         std::string bytes;
-        record.optionFileRead = files.ReadAll(OptionFile(), bytes);
-        if (record.optionFileRead)
+        const FileStatus read = files.ReadAll(OptionFile(), bytes);
+        if (read)
             KeepForeignLines(record, bytes);
+        return read;
     } catch (const std::bad_alloc&) {
         // A file too large to hold counts as unreadable.
         record.preservedLines.resize(keptBefore);
-        record.optionFileRead = FileStatus::Failed(kOutOfMemoryCode);
+        return FileStatus::Failed(kOutOfMemoryCode);
     }
 }
 

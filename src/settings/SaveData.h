@@ -17,6 +17,9 @@ constexpr std::string_view kOptionFolder = kOptionFilePath.substr(0, kOptionFile
 // Keeps the lines of the option file that are not the tool's own in
 // record.preservedLines, and how the file was read in record.optionFileRead.
 void ReadSaveDataLines(CRegistry& record, IFileOps& files);
+// The read itself: the option file's foreign lines appended to
+// record.preservedLines, or none when it could not be read whole.
+FileStatus ReadOptionLines(CRegistry& record, IFileOps& files);
 // Overwrites the 34 script-backed settings with the option file's values.
 void ApplySavedOptions(CRegistry& record, CLuaHost& host);
 // The new file's bytes: the kept lines, the 11 option lines, an empty line and

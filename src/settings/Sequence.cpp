@@ -2,6 +2,7 @@
 
 #include "common/ErrorText.h"
 #include "common/FileOps.h"
+#include "common/Path.h"
 #include "display/DeviceTable.h"
 #include "display/DisplaySource.h"
 #include "script/LuaHost.h"
@@ -11,7 +12,8 @@
 
 SetupParts SetupParts::Current()
 {
-    return SetupParts{RegistrySeam::Current(), FileSeam::Current(), DisplaySeam::Current(), CLuaHost::Instance()};
+    return SetupParts{RegistrySeam::Current(), FileSeam::Current(), DisplaySeam::Current(), CLuaHost::Instance(),
+                      VirtualCopies::Current()};
 }
 
 CRegistry* StartUp(const SetupParts& parts, StepDone done, void* context)
@@ -29,10 +31,13 @@ CRegistry* StartUp(const SetupParts& parts, StepDone done, void* context)
     EnumerateDisplayDevices(parts.displays, AcceptAllDevices);  // with no device the lists stay empty
     step("EnumerateDisplays");
     ReadRegistry(record, parts.registry, parts.host, GetStoredDevices());
+    if (parts.virtualCopies.registry)
+        ReadVirtualValues(record, *parts.virtualCopies.registry);
     step("ReadRegistry");
     ReadSaveDataLines(record, parts.files);
+    ReadVirtualCopy(record, parts.files, parts.virtualCopies);
     step("ReadSaveDataLines");
-    ApplySavedOptions(record, parts.host);
+    ApplyGameSavedOptions(record, parts.host, parts.virtualCopies);
     step("ApplySavedOptions");
     return &record;
 }
@@ -40,9 +45,18 @@ CRegistry* StartUp(const SetupParts& parts, StepDone done, void* context)
 SaveResult SaveConfirmed(const CRegistry& record, const SetupParts& parts)
 {
     SaveResult result;
+    const VirtualCopies& copies = parts.virtualCopies;
     RemoveLeftoverSaves(parts.files);
     result.registry = WriteRegistry(record, parts.registry);
+    if (result.registry == kRegSuccess && copies.registry)
+        result.virtualValues = RemoveVirtualValues(*copies.registry);
+    // The new file then inherits the rights, so the game's next write lands
+    // in it and not in a virtual copy.
+    if (copies.Protected())
+        result.savedataAccess = parts.files.OpenToPlayers(NativePath(std::string(kOptionFolder)));
     result.optionFile = SaveOptionFile(record, parts.files);
+    if (result.optionFile.kind == SaveOutcome::kSaved)
+        result.virtualCopy = RemoveVirtualCopy(record, parts.files, copies);
     return result;
 }
 
@@ -66,23 +80,51 @@ std::string Reason(const SaveOutcome& outcome)
     return "it is not a plain file";
 }
 
+std::string Reason(const VirtualRemoval& removal)
+{
+    switch (removal.kind) {
+    case VirtualRemoval::kNone:
+    case VirtualRemoval::kRemoved: return std::string();
+    case VirtualRemoval::kNotRemoved:
+        return "it could not be read whole when the setup started, so it was left as it was";
+    case VirtualRemoval::kFailed: return FileErrorText(removal.code);
+    case VirtualRemoval::kRefused: break;
+    }
+    return removal.refusal == FileStatus::kOutside ? "it leads outside the game's VirtualStore folder"
+                                                   : Reason(SaveOutcome{SaveOutcome::kRefused, 0, removal.refusal});
+}
+
 }  // namespace
 
 std::string FailedSaveText(const SaveResult& result)
 {
     const bool registryLanded = result.registry == kRegSuccess;
     const bool fileLanded = result.optionFile.kind == SaveOutcome::kSaved;
-    if (registryLanded && fileLanded)
+    // What keeps a landed save from the game: its own copies, or a savedata
+    // it cannot write.
+    const bool seenLanded = result.virtualValues == kRegSuccess && result.virtualCopy.Landed() &&
+                            result.savedataAccess.kind != FileStatus::kFailed;
+    if (registryLanded && fileLanded && seenLanded)
         return std::string();
     const std::string file(kOptionFilePath);
     std::string text = !registryLanded && !fileLanded ? "The settings were not saved."
-                       : registryLanded ? "The settings were saved in the registry, but not in " + file + "."
-                                        : "The settings were saved in " + file + ", but not in the registry.";
+                       : !fileLanded ? "The settings were saved in the registry, but not in " + file + "."
+                       : !registryLanded ? "The settings were saved in " + file + ", but not in the registry."
+                                         : "The settings were saved, but the game may not see them.";
     text += "\n";
     if (!registryLanded)
         text += std::string("\nHKEY_LOCAL_MACHINE\\") + kSettingsKey + ": " + RegistryErrorText(result.registry);
     if (!fileLanded)
         text += "\n" + file + ": " + Reason(result.optionFile);
+    if (result.virtualValues != kRegSuccess)
+        text += "\nThe game's own copy of the registry settings (HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore), "
+                "which it reads first, could not be removed: " + RegistryErrorText(result.virtualValues);
+    if (!result.virtualCopy.Landed())
+        text += "\nThe game's own copy of " + file + " in VirtualStore, which it reads first, was not removed: " +
+                Reason(result.virtualCopy);
+    if (result.savedataAccess.kind == FileStatus::kFailed)
+        text += "\n" + std::string(kOptionFolder) + ": the players could not be let change it, so the game may keep "
+                "its own copy again: " + FileErrorText(result.savedataAccess.code);
     return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include "settings/RegistryApi.h"
 #include "settings/SaveData.h"
+#include "settings/VirtualCopies.h"
 
 class CLuaHost;
 class CRegistry;
@@ -19,8 +20,11 @@ struct SetupParts {
     IFileOps& files;
     DisplayDriverSource& displays;
     CLuaHost& host;
+    // The game's virtual copies, which it reads before the real ones.
+    VirtualCopies virtualCopies = VirtualCopies();
 
-    // The seams' current implementations and the process-wide script host.
+    // The seams' current implementations, the process-wide script host and
+    // this process's virtual copies.
     static SetupParts Current();
 };
 
@@ -30,7 +34,8 @@ typedef void (*StepDone)(const char* step, void* context);
 
 // Creates the settings record, then fills it: the setting names, the display
 // devices, the defaults with the registry's values over them, the option
-// file's kept lines and its values. Null when no record could be created;
+// file's kept lines and its values; where the game has virtual copies of the
+// key or the file, what it reads from those. Null when no record could be created;
 // then nothing else ran. Failures of the steps stay silent.
 CRegistry* StartUp(const SetupParts& parts, StepDone done = nullptr, void* context = nullptr);
 
@@ -38,10 +43,16 @@ CRegistry* StartUp(const SetupParts& parts, StepDone done = nullptr, void* conte
 struct SaveResult {
     long registry = kRegSuccess;  // ERROR_SUCCESS, or the first failed store's code
     SaveOutcome optionFile;
+    long virtualValues = kRegSuccess;  // removing the game's virtual copies of the values
+    VirtualRemoval virtualCopy;        // and of the option file
+    FileStatus savedataAccess;         // letting the players change savedata
 };
 
 // The three saves in their order: the option file's leftovers cleared, the
-// registry written, the option file put in place.
+// registry written, the option file put in place. Once the registry's values
+// are whole their virtual copies go; in a protected game folder the players
+// may then change savedata, before the option file is put there; once that
+// is whole its virtual copy goes.
 SaveResult SaveConfirmed(const CRegistry& record, const SetupParts& parts);
 
 // The player's message about a save: a headline that says what was saved,

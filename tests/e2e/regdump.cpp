@@ -6,7 +6,14 @@
 //   regdump 32|64
 //   key <path> present|absent
 //   value <name> <type> <size> <hex bytes>
+//   virtual <name> <type> <size> <hex bytes>   (the player's virtual copy of the key)
+//
+//   regdump acl <folder>
+//   users-modify yes|no    (an entry lets the Users group modify it and what is made in it)
+//   kept yes|no            (whether this system keeps such an entry at all: one set on a
+//                           scratch folder reads back; Wine built without xattr keeps none)
 #include <windows.h>
+#include <aclapi.h>
 
 #include <cstdio>
 #include <string>
@@ -38,7 +45,7 @@ bool KeyExists(const char* path)
 
 // Names come from the enumeration, bytes from RegQueryValueExA, so a value the
 // tool should not have written shows up as well.
-int DumpValues(HKEY key)
+int DumpValues(HKEY key, const char* tag = "value")
 {
     for (DWORD index = 0;; ++index) {
         char name[256];
@@ -62,17 +69,77 @@ int DumpValues(HKEY key)
             std::fprintf(stderr, "regdump: cannot read %s\n", name);
             return 1;
         }
-        std::printf("value %s %lu %lu ", name, static_cast<unsigned long>(type),
+        std::printf("%s %s %lu %lu ", tag, name, static_cast<unsigned long>(type),
                     static_cast<unsigned long>(got));
         PrintHex(data.data(), got);
         std::printf("\n");
     }
 }
 
+// Read with the security API, as Windows' own dialogs read it.
+bool UsersMayModify(const char* folder)
+{
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                              &descriptor) != ERROR_SUCCESS)
+        return false;
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID users = nullptr;
+    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users);
+    const DWORD modify = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+    const BYTE inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+    bool granted = false;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
+            EqualSid(&ace->SidStart, users) && (ace->Mask & modify) == modify &&
+            (ace->Header.AceFlags & inherit) == inherit)
+            granted = true;
+    }
+    FreeSid(users);
+    LocalFree(descriptor);
+    return granted;
+}
+
+// Sets such an entry on a scratch folder by name and reads it back.
+bool SystemKeepsAccessLists()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "regdump-acl-probe";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID users = nullptr;
+    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users);
+    EXPLICIT_ACCESS_A entry = {};
+    entry.grfAccessPermissions = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+    entry.grfAccessMode = GRANT_ACCESS;
+    entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entry.Trustee.ptstrName = static_cast<LPSTR>(users);
+    PACL dacl = nullptr;
+    bool kept = false;
+    if (SetEntriesInAclA(1, &entry, nullptr, &dacl) == ERROR_SUCCESS) {
+        kept = SetNamedSecurityInfoA(&folder[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
+                                     nullptr) == ERROR_SUCCESS &&
+               UsersMayModify(folder.c_str());
+        LocalFree(dacl);
+    }
+    FreeSid(users);
+    RemoveDirectoryA(folder.c_str());
+    return kept;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "acl") {
+        std::printf("users-modify %s\nkept %s\n", UsersMayModify(argv[2]) ? "yes" : "no",
+                    SystemKeepsAccessLists() ? "yes" : "no");
+        return 0;
+    }
     const std::string width = argc == 2 ? argv[1] : "";
     if (width != "32" && width != "64") {
         std::fprintf(stderr, "usage: regdump 32|64\n");
@@ -89,6 +156,15 @@ int main(int argc, char** argv)
         std::printf("key %s absent\n", kSettingsKey);
     }
     std::printf("key %s %s\n", kSetupKey, KeyExists(kSetupKey) ? "present" : "absent");
+    // Where Windows puts a legacy program's writes to HKLM\Software: a
+    // 32-bit one's under WOW6432Node.
+    const std::string virtualKey = std::string("Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\") +
+                                   (width == "32" ? "WOW6432Node\\" : "") + (kSettingsKey + 9);
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, virtualKey.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) == ERROR_SUCCESS) {
+        if (rc == 0)
+            rc = DumpValues(key, "virtual");
+        RegCloseKey(key);
+    }
     std::fflush(stdout);
     return rc;
 }

@@ -75,3 +75,9 @@ FileStatus FaultyFileOps::Remove(const std::string& path)
     const Fault* fault = Fails(kRemove);
     return fault ? FileStatus::Failed(fault->code) : m_real.Remove(path);
 }
+
+FileStatus FaultyFileOps::OpenToPlayers(const std::string& folder)
+{
+    const Fault* fault = Fails(kOpenToPlayers);
+    return fault ? FileStatus::Failed(fault->code) : m_real.OpenToPlayers(folder);
+}

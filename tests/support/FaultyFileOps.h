@@ -9,7 +9,7 @@
 
 class FaultyFileOps : public IFileOps {
 public:
-    enum Op { kReadAll, kCreateNew, kWrite, kFlush, kClose, kReplace, kRemove, kOpCount };
+    enum Op { kReadAll, kCreateNew, kWrite, kFlush, kClose, kReplace, kRemove, kOpenToPlayers, kOpCount };
     // What a failing Replace leaves.
     enum ReplaceFault {
         kRefused,           // nothing changed
@@ -43,6 +43,7 @@ public:
     FileStatus Close(Handle file) override;
     FileStatus Replace(const std::string& source, const std::string& target) override;
     FileStatus Remove(const std::string& path) override;
+    FileStatus OpenToPlayers(const std::string& folder) override;
     bool Exists(const std::string& path) override { return m_real.Exists(path); }
     FileStatus List(const std::string& folder, std::vector<std::string>& names) override
     {

@@ -10,7 +10,7 @@
 
 SetupParts SaveRun::Parts()
 {
-    return SetupParts{registry, FileSeam::Current(), m_displays, CLuaHost::Instance()};
+    return SetupParts{registry, files ? *files : FileSeam::Current(), m_displays, CLuaHost::Instance(), virtualCopies};
 }
 
 namespace {

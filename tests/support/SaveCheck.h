@@ -20,6 +20,10 @@ public:
     SaveResult Save();
 
     MemoryRegistry registry;
+    VirtualCopies virtualCopies;
+    // The steps' files when set; the file seam's otherwise (the script host
+    // always reads through the seam).
+    IFileOps* files = nullptr;
 
 private:
     class NoDrivers : public DisplayDriverSource {
