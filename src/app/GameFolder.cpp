@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "common/FileOps.h"
+
 namespace {
 
 constexpr wchar_t kGameData[] = L"System\\LuaFiles514";
@@ -14,14 +16,6 @@ bool HoldsGameData(const std::wstring& folder)
     const std::wstring data = folder.empty() ? kGameData : folder + L"\\" + kGameData;
     const DWORD attributes = GetFileAttributesW(data.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring CurrentFolder()
-{
-    const DWORD size = GetCurrentDirectoryW(0, nullptr);
-    std::vector<wchar_t> path(size + 1, L'\0');
-    const DWORD length = size ? GetCurrentDirectoryW(size + 1, path.data()) : 0;
-    return length && length <= size ? std::wstring(path.data(), length) : std::wstring();
 }
 
 }  // namespace

@@ -75,6 +75,9 @@ public:
 
 using FileSeam = Seam<IFileOps>;
 
+// The current directory's full path; empty when the system cannot give it.
+std::wstring CurrentFolder();
+
 // Makes `anchor`\`below` the current directory while it lives, so relative
 // paths, and the file operations' checks that keep them inside the current
 // directory, work there; then the previous one again. Refused when a link or

@@ -312,23 +312,26 @@ std::string Narrow(const std::wstring& wide)
     return out;
 }
 
-// The kernel's path kept byte for byte, to go back to.
-std::wstring Bytes(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
 }  // namespace
+
+// The kernel's bytes, one to a character, so they go back unchanged.
+std::wstring CurrentFolder()
+{
+    char current[PATH_MAX];
+    if (!getcwd(current, sizeof current))
+        return std::wstring();
+    const std::string bytes(current);
+    return std::wstring(bytes.begin(), bytes.end());
+}
 
 ScopedFolder::ScopedFolder(const std::wstring& anchor, const std::wstring& below)
 {
-    char current[PATH_MAX];
     char anchorReal[PATH_MAX];
-    if (!getcwd(current, sizeof current) || !realpath(Narrow(anchor).c_str(), anchorReal)) {
+    m_previous = CurrentFolder();
+    if (m_previous.empty() || !realpath(Narrow(anchor).c_str(), anchorReal)) {
         m_status = FileStatus::Refused(FileStatus::kUnchecked);
         return;
     }
-    m_previous = Bytes(current);
     if (chdir((Narrow(anchor) + "/" + Narrow(below)).c_str()) != 0) {
         m_status = errno == ENOENT || errno == ENOTDIR ? FileStatus::Missing(errno) : LastError();
         return;

@@ -431,9 +431,7 @@ IFileOps& FileSeam::Platform()
     return ops;
 }
 
-namespace {
-
-std::wstring CurrentDirectory()
+std::wstring CurrentFolder()
 {
     const DWORD size = GetCurrentDirectoryW(0, nullptr);
     std::wstring path(size, L'\0');
@@ -441,6 +439,8 @@ std::wstring CurrentDirectory()
     path.resize(length < size ? length : 0);
     return path;
 }
+
+namespace {
 
 std::wstring FinalPathOf(const std::wstring& path)
 {
@@ -456,7 +456,7 @@ std::wstring FinalPathOf(const std::wstring& path)
 }  // namespace
 
 ScopedFolder::ScopedFolder(const std::wstring& anchor, const std::wstring& below)
-    : m_previous(CurrentDirectory())
+    : m_previous(CurrentFolder())
 {
     const std::wstring folder = anchor + L"\\" + below;
     const std::wstring anchorFinal = FinalPathOf(anchor);

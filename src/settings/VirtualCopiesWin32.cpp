@@ -40,15 +40,6 @@ std::wstring NativeProgramFiles()
     return rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) ? std::wstring(path) : std::wstring();
 }
 
-std::wstring GameFolder()
-{
-    const DWORD size = GetCurrentDirectoryW(0, nullptr);
-    std::wstring path(size, L'\0');
-    const DWORD length = size ? GetCurrentDirectoryW(size, &path[0]) : 0;
-    path.resize(length < size ? length : 0);
-    return path;
-}
-
 }  // namespace
 
 VirtualCopies VirtualCopies::Current()
@@ -59,7 +50,7 @@ VirtualCopies VirtualCopies::Current()
     const std::vector<std::wstring> protectedFolders = {FolderPath(kWindows), FolderPath(kProgramFiles),
                                                         FolderPath(kProgramFilesX86), NativeProgramFiles(),
                                                         FolderPath(kCommonAppData)};
-    const std::wstring mirror = VirtualMirror(GameFolder(), protectedFolders);
+    const std::wstring mirror = VirtualMirror(CurrentFolder(), protectedFolders);
     const std::wstring localAppData = FolderPath(kLocalAppData);
     if (!mirror.empty() && !localAppData.empty()) {
         copies.anchor = localAppData;

@@ -868,7 +868,14 @@ def no_common_controls(session, game):
         f.write('\n[Software\\\\Wine\\\\AppDefaults\\\\%s\\\\DllOverrides]\n"comctl32"=""\n'
                 % os.path.basename(session.args.exe))
     session.launch_tool()
+    texts = start_failure(session, "no-controls")
+    expect(len(texts) == 1 and "comctl32.dll" in texts[0], "the box shows %r" % texts)
+    expect(not os.path.exists(os.path.join(session.game, "savedata")), "start-up wrote savedata")
 
+
+def start_failure(session, step):
+    """The box of a start that cannot go on: its texts once it shows. Then OK;
+    the tool must exit with an error code, having written no registry key."""
     def box():
         window = session.probe(SHEET)
         # The system's box, or the tool's own where that box cannot show.
@@ -877,14 +884,13 @@ def no_common_controls(session, game):
         return (window, texts) if texts else None
     window, texts = wait_for("the box saying the tool cannot start", box)
     session.find_desktop()
-    session.screenshot("no-controls")
-    expect(len(texts) == 1 and "comctl32.dll" in texts[0], "the box shows %r" % texts)
+    session.screenshot(step)
     session.click(find(window, ID_OK)["rect"])
     rc = session.wait_tool_exit()
-    expect(rc != 0, "the tool exited with 0 after failing to start")
+    expect(rc != 0, "the tool exited with 0 after failing to start: %r" % texts)
     values, keys = session.registry()
     expect(not keys[SETTINGS_KEY] and not keys[SETUP_KEY] and not values, "start-up wrote the registry: %r" % values)
-    expect(not os.path.exists(os.path.join(session.game, "savedata")), "start-up wrote savedata")
+    return texts
 
 
 # DLLs a hijack of the tool would plant beside it: ddraw, which it uses, and
@@ -1075,22 +1081,9 @@ def not_a_game_folder(session, game):
     exe = os.path.join(own, os.path.basename(session.args.exe))
     shutil.copy(session.args.exe, exe)
     session.launch_tool(cwd=current, exe=exe)
-
-    def box():
-        window = session.probe(SHEET)
-        texts = window and [c["text"] for c in window["controls"]
-                            if c["class"] in ("Static", "KestrunePlainText") and c["text"]]
-        return (window, texts) if texts else None
-    window, texts = wait_for("the box saying the tool must be run from the game folder", box)
-    session.find_desktop()
-    session.screenshot("told")
+    texts = start_failure(session, "told")
     expect(len(texts) == 1 and "must be run from the game folder" in texts[0] and "elsewhere" in texts[0]
            and "empty" in texts[0], "the box shows %r" % texts)
-    session.click(find(window, ID_OK)["rect"])
-    rc = session.wait_tool_exit()
-    expect(rc != 0, "the tool exited with 0 outside a game folder")
-    values, keys = session.registry()
-    expect(not keys[SETTINGS_KEY] and not keys[SETUP_KEY] and not values, "it wrote the registry: %r" % values)
     expect(os.listdir(current) == [] and os.listdir(own) == [os.path.basename(exe)],
            "it wrote files: %r %r" % (os.listdir(current), os.listdir(own)))
 

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "support/UsersAccess.h"
+
 namespace {
 
 const char kSettingsKey[] = "Software\\Morvane Soft\\Kestrune";
@@ -74,32 +76,6 @@ int DumpValues(HKEY key, const char* tag = "value")
         PrintHex(data.data(), got);
         std::printf("\n");
     }
-}
-
-// Read with the security API, as Windows' own dialogs read it.
-bool UsersMayModify(const char* folder)
-{
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoA(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
-                              &descriptor) != ERROR_SUCCESS)
-        return false;
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID users = nullptr;
-    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users);
-    const DWORD modify = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
-    const BYTE inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    bool granted = false;
-    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-            EqualSid(&ace->SidStart, users) && (ace->Mask & modify) == modify &&
-            (ace->Header.AceFlags & inherit) == inherit)
-            granted = true;
-    }
-    FreeSid(users);
-    LocalFree(descriptor);
-    return granted;
 }
 
 // Sets such an entry on a scratch folder by name and reads it back.

@@ -3,7 +3,6 @@
 // nor replaced. Symbolic links, which a program cannot make under Wine, are
 // the end-to-end scenario outside_links.
 #include <windows.h>
-#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +16,7 @@
 #include "settings/Registry.h"
 #include "support/SaveCheck.h"
 #include "support/TempDir.h"
+#include "support/UsersAccess.h"
 
 namespace fs = std::filesystem;
 
@@ -87,33 +87,6 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
 }  // namespace
 
 namespace {
-
-// Whether an entry of the folder's access list, read back with the security
-// API, lets the Users group modify it and what is made in it.
-bool UsersMayModify(const char* folder)
-{
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoA(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
-                              &descriptor) != ERROR_SUCCESS)
-        return false;
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID users = nullptr;
-    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users);
-    const DWORD modify = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
-    bool granted = false;
-    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
-        ACCESS_ALLOWED_ACE* ace = nullptr;
-        if (GetAce(dacl, i, reinterpret_cast<void**>(&ace)) && ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE &&
-            EqualSid(&ace->SidStart, users) && (ace->Mask & modify) == modify &&
-            (ace->Header.AceFlags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) ==
-                (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE))
-            granted = true;
-    }
-    FreeSid(users);
-    LocalFree(descriptor);
-    return granted;
-}
 
 TEST(LinkedFilesWin32, OnlyARealFolderIsOpenedToThePlayers)
 {
