@@ -265,7 +265,8 @@ int main(int argc, char** argv)
     GetWindowRect(top, &rect);
     std::string out = "{\"title\":" + Quote(WindowText(top)) + Field("rect", RectJson(rect));
     // Where the keyboard is: the focused control and the page that holds it.
-    GUITHREADINFO thread = {sizeof thread};
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
     if (GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &thread) && thread.hwndFocus &&
         IsChild(top, thread.hwndFocus)) {
         char className[64] = {};

@@ -188,13 +188,6 @@ TEST_F(EnumerationTest, DeviceKeepsTheModesOfItsRenderDepths)
     EXPECT_EQ(source.devicesReported, std::size(cases));
 }
 
-TEST_F(EnumerationTest, DepthsThatMatchNoModeOfTheDriverStoreNothing)
-{
-    source.drivers = {Primary({{640, 480, 16}}, {Hardware("32-bit only", 1, 0x100)})};
-    EXPECT_EQ(Run(), static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED));
-    EXPECT_EQ(GetStoredDeviceCount(), 0u);
-}
-
 TEST_F(EnumerationTest, ModesAreSortedByWidthHeightAndBits)
 {
     source.drivers = {Primary(
@@ -209,20 +202,6 @@ TEST_F(EnumerationTest, ModesAreSortedByWidthHeightAndBits)
     EXPECT_EQ(Describe(StoredModes(Entry(0))), Describe(expected));
 }
 
-TEST_F(EnumerationTest, OfferedModesOfTheDriverExample)
-{
-    source.drivers = {Primary({{640, 480, 8}, {640, 480, 16}, {640, 480, 32}, {800, 600, 16}},
-                              {Hardware("HAL", 1, 0x400 | 0x100)})};
-    ASSERT_EQ(Run(), 0);
-    const DeviceEntry& entry = Entry(0);
-    EXPECT_EQ(Describe(StoredModes(entry)), Describe({{640, 480, 16}, {640, 480, 32}, {800, 600, 16}}));
-    std::vector<ScriptedMode> offered;
-    for (uint32_t i = 0; i < entry.modeCount; ++i)
-        if (IsOfferedMode(entry.modes[i]))
-            offered.push_back({entry.modes[i].dwWidth, entry.modes[i].dwHeight, 16});
-    EXPECT_EQ(Describe(offered), Describe({{640, 480, 16}, {800, 600, 16}}));
-}
-
 TEST(OfferedModeTest, HeightAtLeast480AndExactly16Bits)
 {
     const struct {
@@ -235,14 +214,6 @@ TEST(OfferedModeTest, HeightAtLeast480AndExactly16Bits)
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsOfferedMode(MakeMode(c.mode)), c.offered) << Describe({c.mode});
-}
-
-TEST_F(EnumerationTest, DriverWithoutModesStoresNone)
-{
-    source.drivers = {Primary({}, {Hardware("HAL", 1), Software("RGB", 2)})};
-    EXPECT_EQ(Run(), static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED));
-    EXPECT_EQ(source.devicesReported, 2u);
-    EXPECT_EQ(GetStoredDeviceCount(), 0u);
 }
 
 TEST_F(EnumerationTest, TableStopsAtTwentyEntries)
@@ -297,6 +268,10 @@ TEST_F(EnumerationTest, StatusCodes)
         {"drivers that do not open", {closed, no3d}, static_cast<int32_t>(ENUM_ERR_NO_DEVICE), 0, 0},
         {"secondary software only", {Secondary(3, "S", kBasicModes, {Software("RGB", 3)})},
          static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED), 1, 0},
+        {"depths that match no mode", {Primary({{640, 480, 16}}, {Hardware("32-bit only", 1, 0x100)})},
+         static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED), 1, 0},
+        {"driver without modes", {Primary({}, {Hardware("HAL", 1), Software("RGB", 2)})},
+         static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED), 2, 0},
         {"one usable", {closed, Primary(kBasicModes, {Hardware("HAL", 4)})}, 0, 1, 1},
     };
     for (const auto& c : cases) {

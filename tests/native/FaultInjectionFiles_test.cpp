@@ -109,26 +109,23 @@ TEST_F(FaultInjectionFiles, WithoutFaultTheNewFileIsComplete)
     EXPECT_EQ(outcome.expectedNew, outcome.file);
 }
 
-TEST_F(FaultInjectionFiles, SaveDataAPlainFileStaysAsItWas)
+// No savedata folder, savedata a plain file, the option file a folder: the
+// save writes nothing and changes nothing there, kept lines or not.
+TEST_F(FaultInjectionFiles, WrongLayoutsStayAsTheyWere)
 {
-    dir.WriteFile("SaveData", "not a folder\r\n");
-    ExpectOldOrNew(SaveAndCheckTree(dir.Path(), {}));
-    EXPECT_EQ("not a folder\r\n", dir.ReadFile("SaveData"));
-    EXPECT_TRUE(fs::is_regular_file(fs::path(dir.Path()) / "SaveData"));
-}
-
-TEST_F(FaultInjectionFiles, MissingSaveDataFolderGetsNothing)
-{
-    EXPECT_EQ("", SaveAndCheckTree(dir.Path(), {}).file);
-    EXPECT_FALSE(dir.Exists("SaveData"));
-    EXPECT_FALSE(dir.Exists("savedata"));
-}
-
-TEST_F(FaultInjectionFiles, OptionFileAFolderStaysAFolder)
-{
-    dir.WriteFile("SaveData/OptionInfo.lua/inside", "kept");
-    SaveAndCheckTree(dir.Path(), {});
-    EXPECT_EQ("kept", dir.ReadFile("SaveData/OptionInfo.lua/inside"));
+    const struct {
+        const char* entry;  // made before the save; null: none
+        const char* bytes;
+    } cases[] = {{nullptr, ""}, {"SaveData", "not a folder\r\n"}, {"SaveData/OptionInfo.lua/inside", "kept"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry ? c.entry : "no savedata");
+        fs::remove_all(fs::path(dir.Path()) / "SaveData");
+        if (c.entry)
+            dir.WriteFile(c.entry, c.bytes);
+        SaveAndCheckTree(dir.Path(), {});
+        EXPECT_EQ(c.entry ? std::string(c.bytes) : std::string(), c.entry ? dir.ReadFile(c.entry) : std::string());
+        EXPECT_EQ(c.entry != nullptr, dir.Exists("SaveData"));
+    }
 }
 
 // What the file system refuses reaches the caller with errno's value.

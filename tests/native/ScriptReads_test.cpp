@@ -27,10 +27,6 @@ std::string CountingScript()
     return text;
 }
 
-int32_t CRegistry::*const kScriptFields[] = {
-    &CRegistry::bgmVolume, &CRegistry::effectVolume, &CRegistry::mouseExclusive, &CRegistry::bgmOn, &CRegistry::soundOn,
-};
-
 class ScriptReadsTest : public RecordTest {
 protected:
     TempGameDir dir;
@@ -42,8 +38,8 @@ TEST_F(ScriptReadsTest, SetDefaultsRunsTheDefaultScriptOnce)
     record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     const int32_t first = record->bgmVolume;
     std::set<int32_t> seen;
-    for (int32_t CRegistry::*field : kScriptFields)
-        seen.insert(record->*field);
+    for (int32_t value : {record->effectVolume, record->mouseExclusive, record->bgmOn, record->soundOn})
+        seen.insert(value);
     for (int32_t flag : record->commandFlags)
         seen.insert(flag);
     EXPECT_EQ(std::set<int32_t>{first}, seen);

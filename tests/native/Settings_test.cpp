@@ -306,20 +306,4 @@ TEST_F(SettingsTest, BrokenScriptGivesZeroes)
     EXPECT_EQ(record->commandFlags[0], 0);
 }
 
-TEST_F(SettingsTest, ExampleGameScriptsGiveDefaultsInRange)
-{
-    folder.CopyExampleScripts();
-    Dirty();
-    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
-    EXPECT_GT(record->bgmVolume, 0) << "the example script was not read";
-    for (int32_t volume : {record->bgmVolume, record->effectVolume}) {
-        EXPECT_GE(volume, 0);
-        EXPECT_LE(volume, 127);
-    }
-    for (int32_t flag : {record->bgmOn, record->soundOn, record->mouseExclusive})
-        EXPECT_TRUE(flag == 0 || flag == 1) << flag;
-    for (int32_t flag : record->commandFlags)
-        EXPECT_TRUE(flag == 0 || flag == 1) << flag;
-}
-
 }  // namespace

@@ -241,12 +241,4 @@ TEST_F(DirectDrawTest, DefaultsChooseFromTheTable)
     CRegistry::DestroyInstance();
 }
 
-TEST_F(DirectDrawTest, ReleasingTwiceIsHarmless)
-{
-    ReleaseDisplayModes();
-    ReleaseDisplayModes();
-    for (uint32_t i = 0; i < GetStoredDeviceCount(); ++i)
-        EXPECT_EQ(GetDeviceTable()[i].modes, nullptr);
-}
-
 }  // namespace

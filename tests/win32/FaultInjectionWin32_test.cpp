@@ -180,14 +180,25 @@ TEST_F(FaultInjectionWin32, FileHeldOpenDuringTheSaveIsOldOrNew)
             [&] { CloseHandle(held); });
         EXPECT_NE(INVALID_HANDLE_VALUE, held);
         const std::string file = dir.ReadFile(kOptionFile);
-        EXPECT_TRUE(file == kOldFile || file == expectedNew) << file;
+        if (!(sharing & FILE_SHARE_WRITE))
+            EXPECT_EQ(kOldFile, file) << "a file held without sharing deletion cannot be replaced";
+        else
+            EXPECT_TRUE(file == kOldFile || file == expectedNew) << file;
         CSetupApp::ShutDown();
     }
 }
 
-TEST_F(FaultInjectionWin32, SaveDataAPlainFileStaysAsItWas)
+// Where the folder or the file is of the wrong kind, nothing is saved and
+// nothing of it changes.
+TEST_F(FaultInjectionWin32, WrongKindsOfEntryStayAsTheyWere)
 {
     ASSERT_TRUE(DeleteFileA(kOptionPath));
+    ASSERT_TRUE(CreateDirectoryA(kOptionPath, nullptr));
+    StartUpAndSave();
+    EXPECT_TRUE(GetFileAttributesA(kOptionPath) & FILE_ATTRIBUTE_DIRECTORY) << "the folder named like the file";
+    CSetupApp::ShutDown();
+
+    ASSERT_TRUE(RemoveDirectoryA(kOptionPath));
     ASSERT_TRUE(RemoveDirectoryA("SaveData"));
     dir.WriteFile("savedata", "not a folder");
     StartUpAndSave();

@@ -117,33 +117,6 @@ TEST(MessageMap, EveryControlColourRequestSharesOneKey)
     EXPECT_EQ(paint.id, 0u);
 }
 
-TEST(RuntimeClass, NamesBasesAndFactories)
-{
-    struct Case {
-        const CRuntimeClass* cls;
-        const char* name;
-        const CRuntimeClass* base;
-        bool creatable;
-    } cases[] = {
-        {&CSetupSheet::runtimeClass, "CSetupSheet", &CPropertySheet::runtimeClass, false},
-        {&CSetupOption::runtimeClass, "CSetupOption", &CPropertyPage::runtimeClass, true},
-        {&CSetupCMD::runtimeClass, "CSetupCMD", &CPropertyPage::runtimeClass, true},
-    };
-    for (const Case& c : cases) {
-        EXPECT_STREQ(c.cls->m_lpszClassName, c.name);
-        EXPECT_EQ(c.cls->m_pBaseClass, c.base) << c.name;
-        EXPECT_TRUE(c.cls->IsDerivedFrom(&CWnd::runtimeClass)) << c.name;
-        CObject* made = c.cls->CreateObject();
-        EXPECT_EQ(made != nullptr, c.creatable) << c.name;
-        if (made) {
-            EXPECT_EQ(made->GetRuntimeClass(), c.cls);
-            EXPECT_TRUE(made->IsKindOf(&CPropertyPage::runtimeClass));
-            EXPECT_FALSE(made->IsKindOf(&CPropertySheet::runtimeClass));
-            delete made;
-        }
-    }
-}
-
 TEST(HelpRouting, FollowsTheApplicationMessageMap)
 {
     {

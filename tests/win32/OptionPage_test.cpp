@@ -21,7 +21,7 @@ const char* Key(int k)
 
 class OptionPageTest : public UiTest {
 protected:
-    LRESULT Check(int k) const { return SendMessageA(m_window.OptionItem(kCommandIds[k]), BM_GETCHECK, 0, 0); }
+    LRESULT Check(int k) const { return SendMessageA(m_window.CommandBox(k), BM_GETCHECK, 0, 0); }
 
     SetupSheetWindow m_window;
 };
@@ -35,9 +35,7 @@ TEST_F(OptionPageTest, BoxesMirrorTheSwitchesWhenFirstShown)
     m_window.ShowOptionTab();
     EXPECT_TRUE(m_window.option.m_bInitialized);
     for (int k = 0; k < kCommandCount; ++k) {
-        HWND box = m_window.OptionItem(kCommandIds[k]);
-        EXPECT_EQ(TextOf(box), Key(k)) << k;
-        EXPECT_EQ(GetWindowLongA(box, GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX) << Key(k);
+        ASSERT_NE(m_window.CommandBox(k), nullptr) << Key(k);
         EXPECT_EQ(Check(k), Record().commandFlags[k]) << Key(k);
     }
 }
@@ -49,13 +47,13 @@ TEST_F(OptionPageTest, EachClickFlipsOnlyItsOwnSwitch)
     for (int k = 0; k < kCommandCount; ++k) {
         const std::vector<int32_t> before = Scalars(Record());
         const int32_t old = Record().commandFlags[k];
-        Click(m_window.OptionItem(kCommandIds[k]));
+        Click(m_window.CommandBox(k));
         EXPECT_EQ(Record().commandFlags[k], 1 - old) << Key(k);
         EXPECT_EQ(Record().commandFlags[k], Check(k)) << Key(k);
         Record().commandFlags[k] = old;
         EXPECT_EQ(Scalars(Record()), before) << Key(k) << " changed another setting";
         Record().commandFlags[k] = 1 - old;
-        Click(m_window.OptionItem(kCommandIds[k]));
+        Click(m_window.CommandBox(k));
         EXPECT_EQ(Record().commandFlags[k], old) << "a second click restores " << Key(k);
     }
 }
@@ -73,7 +71,7 @@ TEST_F(OptionPageTest, ToolTipsCarryTheMessageOfEachCommand)
     ASSERT_EQ(tools.size(), static_cast<size_t>(kCommandCount));
     for (int k = 0; k < kCommandCount; ++k) {
         const std::string expected = k + 1 < kCommandCount ? std::string("about ") + Key(k) : "";
-        EXPECT_EQ(tools[k].window, m_window.OptionItem(kCommandIds[k])) << k;
+        EXPECT_EQ(tools[k].window, m_window.CommandBox(k)) << k;
         EXPECT_EQ(tools[k].parent, m_window.option.m_hWnd) << k;
         EXPECT_EQ(tools[k].flags & (TTF_IDISHWND | TTF_SUBCLASS), static_cast<UINT>(TTF_IDISHWND)) << k;
         EXPECT_EQ(tools[k].text, expected) << Key(k);

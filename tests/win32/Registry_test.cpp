@@ -11,6 +11,7 @@
 
 #include "display/DeviceTable.h"
 #include "script/LuaHost.h"
+#include "settings/MemoryRegistry.h"
 #include "settings/Registry.h"
 #include "settings/RegistryStore.h"
 #include "settings/SettingNames.h"
@@ -85,26 +86,17 @@ protected:
 
 TEST_F(RegistryTest, MissingKeyIsCreatedWithAllEightValues)
 {
+    // The layout itself is the store's, checked on the memory double: the
+    // real registry must hold exactly what the store asked it to.
+    MemoryRegistry asked;
+    ReadRegistry(*record, asked, CLuaHost::Instance(), GetStoredDevices());
     ReadRegistry(*record, RegistrySeam::Current(), CLuaHost::Instance(), GetStoredDevices());
-    const struct {
-        const char* name;
-        DWORD type;
-        std::string bytes;
-    } expected[] = {
-        {"DEVICENAME", REG_SZ, Bytes(record->deviceName, 40)},
-        {"GUIDDEVICE", REG_BINARY, Bytes(&record->deviceGuid, 16)},
-        {"GUIDDRIVER", REG_BINARY, Bytes(&record->driverGuid, 16)},
-        {"SOUNDMODE", REG_DWORD, std::string("\1\0\0\0", 4)},
-        {"SPEAKERTYPE", REG_DWORD, std::string(4, '\0')},
-        {"DIGITALRATETYPE", REG_DWORD, std::string(4, '\0')},
-        {"DIGITALBITSTYPE", REG_DWORD, std::string(4, '\0')},
-        {"PROVIDERNAME", REG_SZ, std::string("No Provider\0\0\0\0\0", 16)},
-    };
-    for (const auto& value : expected) {
-        const RawValue stored = Query(kSettingsKey, value.name);
-        EXPECT_EQ(ERROR_SUCCESS, stored.result) << value.name;
-        EXPECT_EQ(value.type, stored.type) << value.name;
-        EXPECT_EQ(value.bytes, stored.bytes) << value.name;
+    ASSERT_EQ(8u, asked.SetCalls().size());
+    for (const MemoryRegistry::SetCall& call : asked.SetCalls()) {
+        const RawValue stored = Query(kSettingsKey, call.name.c_str());
+        EXPECT_EQ(ERROR_SUCCESS, stored.result) << call.name;
+        EXPECT_EQ(call.type, stored.type) << call.name;
+        EXPECT_EQ(call.bytes, stored.bytes) << call.name;
     }
 
     HKEY setup;
@@ -156,69 +148,6 @@ TEST_F(RegistryTest, StoredValuesAreReadBack)
     const std::string nameBefore = record->deviceName;
     ReadRegistry(*record, RegistrySeam::Current(), CLuaHost::Instance(), GetStoredDevices());
     EXPECT_EQ(nameBefore, record->deviceName) << "a name larger than the field leaves the default";
-}
-
-class SaveFileTest : public RegistryTest {
-protected:
-    void SetUp() override
-    {
-        RegistryTest::SetUp();
-        ASSERT_TRUE(CreateDirectoryA("savedata", nullptr));
-        record->preservedLines = {"foreign = 1"};
-        EditSettings(*record);
-        expected = ComposeOptionFile(*record);
-    }
-
-    void Save() { SaveConfirmed(*record, SetupParts::Current()); }
-
-    std::set<std::string> Folder() const { return ListTree(dir.Path() + "/savedata"); }
-
-    std::string expected;
-};
-
-TEST_F(SaveFileTest, NewFileIsMovedIntoPlace)
-{
-    Save();
-    EXPECT_EQ(expected, dir.ReadFile("savedata/OptionInfo.lua"));
-    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
-}
-
-TEST_F(SaveFileTest, OldFileIsReplaced)
-{
-    dir.WriteFile("SaveData/OptionInfo.lua", "old = 1\r\n");
-    Save();
-    EXPECT_EQ(expected, dir.ReadFile("savedata/OptionInfo.lua"));
-    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
-}
-
-TEST_F(SaveFileTest, ReadOnlyFileIsLeftAlone)
-{
-    dir.WriteFile("savedata/OptionInfo.lua", "old = 1\r\n");
-    ASSERT_TRUE(SetFileAttributesA("savedata\\OptionInfo.lua", FILE_ATTRIBUTE_READONLY));
-    Save();
-    SetFileAttributesA("savedata\\OptionInfo.lua", FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ("old = 1\r\n", dir.ReadFile("savedata/OptionInfo.lua"));
-    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
-}
-
-TEST_F(SaveFileTest, FileHeldOpenWithoutSharingIsLeftAlone)
-{
-    dir.WriteFile("savedata/OptionInfo.lua", "old = 1\r\n");
-    const HANDLE held = CreateFileA("savedata\\OptionInfo.lua", GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    Save();
-    CloseHandle(held);
-    EXPECT_EQ("old = 1\r\n", dir.ReadFile("savedata/OptionInfo.lua"));
-    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
-}
-
-TEST_F(SaveFileTest, FolderNamedLikeTheFileIsLeftAlone)
-{
-    ASSERT_TRUE(CreateDirectoryA("savedata\\OptionInfo.lua", nullptr));
-    Save();
-    EXPECT_EQ(std::set<std::string>{"OptionInfo.lua"}, Folder());
-    EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesA("savedata\\OptionInfo.lua") & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace

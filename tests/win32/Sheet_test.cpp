@@ -144,48 +144,41 @@ TEST_F(SheetTest, TabsAreSystemThenOptionWithSystemShownFirst)
     EXPECT_EQ(window.option.m_hWnd, nullptr);
 }
 
-TEST_F(SheetTest, DefaultBeforeTheOptionTabWasOpened)
+// DEFAULT resets the record and refreshes the pages that exist; the Option
+// page, made later or not, then shows the defaults too.
+TEST_F(SheetTest, DefaultResetsTheRecordAndEveryPageShowsIt)
 {
     const std::vector<int32_t> defaults = Scalars(Record());
-    SetupSheetWindow window;
-    ASSERT_NE(window.Open(), nullptr);
-    Click(window.SystemItem(IDC_CHK_FULLSCREEN));
-    SelectLine(window.SystemItem(IDC_COMBO_DEVICE), 1);
-    SelectLine(window.SystemItem(IDC_COMBO_MODE), 0);
-    Record().commandFlags[7] = !Record().commandFlags[7];
-    Record().bgmVolume = 3;
-    ASSERT_NE(Scalars(Record()), defaults);
+    for (bool optionOpen : {false, true}) {
+        SCOPED_TRACE(optionOpen ? "the Option tab opened first" : "the Option tab not opened yet");
+        SetupSheetWindow window;
+        ASSERT_NE(window.Open(), nullptr);
+        if (optionOpen)
+            window.ShowOptionTab();
+        Click(window.SystemItem(IDC_CHK_FULLSCREEN));
+        SelectLine(window.SystemItem(IDC_COMBO_DEVICE), 1);
+        SelectLine(window.SystemItem(IDC_COMBO_MODE), 0);
+        for (int k : {0, 7, 20}) {
+            if (optionOpen)
+                Click(window.CommandBox(k));
+            else
+                Record().commandFlags[k] = !Record().commandFlags[k];
+        }
+        Record().bgmVolume = 3;
+        ASSERT_NE(Scalars(Record()), defaults);
 
-    Click(window.SheetItem(IDC_DEFAULT));
-    EXPECT_EQ(Scalars(Record()), defaults);
-    EXPECT_STREQ(Record().deviceName, "First HAL");
-    EXPECT_EQ(SendMessageA(window.SystemItem(IDC_CHK_FULLSCREEN), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageA(window.SystemItem(IDC_COMBO_DEVICE), CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(Lines(window.SystemItem(IDC_COMBO_MODE)).size(), 3u) << "the first device's list is back";
-    EXPECT_EQ(SendMessageA(window.SystemItem(IDC_COMBO_MODE), CB_GETCURSEL, 0, 0), Record().modeIndex);
-    EXPECT_EQ(SendMessageA(window.SystemItem(IDC_SLIDER_BGM), TBM_GETPOS, 0, 0), Record().bgmVolume);
-    EXPECT_FALSE(window.option.m_bInitialized);
-
-    window.ShowOptionTab();
-    ASSERT_TRUE(window.option.m_bInitialized);
-    EXPECT_EQ(SendMessageA(window.OptionItem(IDC_CMD_FOG), BM_GETCHECK, 0, 0), Record().commandFlags[7]);
-}
-
-TEST_F(SheetTest, DefaultWithTheOptionTabOpenResetsEveryBox)
-{
-    const std::vector<int32_t> defaults = Scalars(Record());
-    SetupSheetWindow window;
-    ASSERT_NE(window.Open(), nullptr);
-    window.ShowOptionTab();
-    for (int id : {IDC_CMD_NOTRADE, IDC_CMD_FOG, IDC_CMD_LIGHTMAP, IDC_CMD_CAMERA})
-        Click(window.OptionItem(id));
-    ASSERT_NE(Scalars(Record()), defaults);
-
-    Click(window.SheetItem(IDC_DEFAULT));
-    EXPECT_EQ(Scalars(Record()), defaults);
-    for (int k = 0; k < kCommandCount; ++k) {
-        EXPECT_EQ(SendMessageA(window.OptionItem(kCommandIds[k]), BM_GETCHECK, 0, 0), Record().commandFlags[k])
-            << "switch " << k;
+        Click(window.SheetItem(IDC_DEFAULT));
+        EXPECT_EQ(Scalars(Record()), defaults);
+        EXPECT_STREQ(Record().deviceName, "First HAL");
+        EXPECT_EQ(SendMessageA(window.SystemItem(IDC_CHK_FULLSCREEN), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+        EXPECT_EQ(SendMessageA(window.SystemItem(IDC_COMBO_DEVICE), CB_GETCURSEL, 0, 0), 0);
+        EXPECT_EQ(Lines(window.SystemItem(IDC_COMBO_MODE)).size(), 3u) << "the first device's list is back";
+        EXPECT_EQ(SendMessageA(window.SystemItem(IDC_COMBO_MODE), CB_GETCURSEL, 0, 0), Record().modeIndex);
+        EXPECT_EQ(SendMessageA(window.SystemItem(IDC_SLIDER_BGM), TBM_GETPOS, 0, 0), Record().bgmVolume);
+        EXPECT_EQ(optionOpen, window.option.m_bInitialized) << "DEFAULT makes no page";
+        window.ShowOptionTab();
+        for (int k = 0; k < kCommandCount; ++k)
+            EXPECT_EQ(SendMessageA(window.CommandBox(k), BM_GETCHECK, 0, 0), Record().commandFlags[k]) << k;
     }
 }
 
@@ -271,19 +264,24 @@ TEST_F(SheetTest, ColourAnswerIsBlackOnWhiteWithTheDefaultBrush)
     DeleteDC(dc);
 }
 
+// DEFAULT refreshes a page only where it is of its kind: pages in the other
+// order are reset in the record but left showing what they showed.
 TEST_F(SheetTest, DefaultSkipsAPageOfAnotherKind)
 {
-    // Only a System page in slot 0 and an Option page in slot 1 are refreshed;
-    // a sheet holding fewer pages is left as it is.
+    CSetupCMD option;
     CSetupOption system;
-    CSetupSheet sheet("one page");
+    CSetupSheet sheet("swapped");
+    sheet.AddPage(&option);
     sheet.AddPage(&system);
     ASSERT_NE(sheet.Create(), nullptr);
-    Record().fullScreen = 1;
+    SendMessageA(sheet.m_hWnd, PSM_SETCURSEL, 1, 0);
+    ASSERT_TRUE(system.m_bInitialized);
+    Click(GetDlgItem(system.m_hWnd, IDC_CHK_FULLSCREEN));
+    ASSERT_EQ(Record().fullScreen, 1);
     SendMessageA(sheet.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_DEFAULT, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(sheet.m_hWnd, IDC_DEFAULT)));
     EXPECT_EQ(Record().fullScreen, 0);
-    EXPECT_EQ(SendMessageA(GetDlgItem(system.m_hWnd, IDC_CHK_FULLSCREEN), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageA(GetDlgItem(system.m_hWnd, IDC_CHK_FULLSCREEN), BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
 }  // namespace

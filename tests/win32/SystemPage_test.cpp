@@ -25,20 +25,6 @@ protected:
     SetupSheetWindow m_window;
 };
 
-TEST_F(SystemPageTest, BoundControlsAreOfTheirKind)
-{
-    ASSERT_NE(m_window.Open(), nullptr);
-    const auto style = [&](int id) { return static_cast<DWORD>(GetWindowLongA(Item(id), GWL_STYLE)); };
-    for (int id : {IDC_COMBO_DEVICE, IDC_COMBO_MODE}) {
-        EXPECT_EQ(style(id) & 0x3u, DWORD{CBS_DROPDOWNLIST}) << id;
-        EXPECT_EQ(style(id) & CBS_SORT, 0u) << "lines stay in insertion order";
-    }
-    for (int id : {IDC_SLIDER_SPRITE, IDC_SLIDER_TEXTURE, IDC_SLIDER_BGM, IDC_SLIDER_EFFECT})
-        EXPECT_EQ(style(id) & TBS_VERT, 0u) << id;
-    for (int id : {IDC_CHK_FULLSCREEN, IDC_CHK_MOUSE_EXCLUSIVE, IDC_CHK_BGM_ON, IDC_CHK_EFFECT_ON, IDC_CHK_NOSOUND})
-        EXPECT_EQ(style(id) & BS_TYPEMASK, DWORD{BS_AUTOCHECKBOX}) << id;
-}
-
 TEST_F(SystemPageTest, FillsEveryControlFromTheRecord)
 {
     CRegistry& r = Record();

@@ -25,7 +25,6 @@
 #include "support/SaveCheck.h"
 #include "support/ScriptedDisplay.h"
 #include "support/TempDir.h"
-#include "win32/CommandIds.h"
 #include "ui/SetupCMD.h"
 #include "ui/SetupOption.h"
 #include "ui/SetupSheet.h"
@@ -304,6 +303,12 @@ struct SetupSheetWindow {
     HWND SheetItem(int id) const { return GetDlgItem(sheet.m_hWnd, id); }
     HWND SystemItem(int id) const { return GetDlgItem(system.m_hWnd, id); }
     HWND OptionItem(int id) const { return GetDlgItem(option.m_hWnd, id); }
+    // The Option page's box of commandFlags[k], found by its caption, the
+    // switch's key: not by a copy of the page's ids.
+    HWND CommandBox(int k) const
+    {
+        return FindWindowExA(option.m_hWnd, nullptr, "Button", GetSettingName(kNameFirstCommandTip + k));
+    }
 };
 
 }  // namespace ui_test
