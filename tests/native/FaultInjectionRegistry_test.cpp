@@ -3,6 +3,7 @@
 // be stored are stored whole, and the option file is saved regardless.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -104,6 +105,33 @@ TEST_F(FaultInjectionRegistry, EachValueFailingInTurnLeavesTheOthersStored)
         for (const StoredValue& value : kValues)
             if (&value != &failing)
                 ExpectStoredWhole(value);
+    }
+}
+
+// Two values failing with different codes: the one stored first is told.
+TEST_F(FaultInjectionRegistry, TheFirstFailureIsTold)
+{
+    class FailingValues : public MemoryRegistry {
+    public:
+        std::map<std::string, long> codes;
+        long SetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size) override
+        {
+            const auto code = codes.find(name);
+            return code != codes.end() ? code->second : MemoryRegistry::SetValue(key, name, type, data, size);
+        }
+    };
+    const struct {
+        std::map<std::string, long> codes;
+        long told;
+    } cases[] = {
+        {{{"GUIDDEVICE", kRegAccessDenied}, {"PROVIDERNAME", 112}}, kRegAccessDenied},
+        {{{"SOUNDMODE", 112}, {"DIGITALBITSTYPE", kRegAccessDenied}}, 112},
+    };
+    EditSettings(tool.StartUp());
+    for (const auto& c : cases) {
+        FailingValues failing;
+        failing.codes = c.codes;
+        EXPECT_EQ(c.told, WriteRegistry(*CRegistry::Instance(), failing));
     }
 }
 

@@ -38,6 +38,7 @@ struct Fault {
     Op op;
     int nth;  // -1: every call
     FaultyFileOps::ReplaceFault how;
+    unsigned long code = FaultyFileOps::kFaultCode;
 };
 
 enum FileAfter { kOld, kNew, kNone, kOldOrNew };
@@ -65,7 +66,7 @@ void SaveUnder(const Case& c, FaultyFileOps& files)
     const std::string expectedNew = ComposeOptionFile(record);
     const std::set<std::string> before = ListTree(dir.Path());
     for (const Fault& fault : c.faults)
-        files.Fail(fault.op, fault.nth, fault.how);
+        files.Fail(fault.op, fault.nth, fault.how, fault.code);
     SaveResult saved;
     {
         FileSeam::Override scope(files);
@@ -94,7 +95,9 @@ void SaveUnder(const Case& c, FaultyFileOps& files)
     if (c.file == kNone && c.added == 1) {
         EXPECT_EQ(expectedNew, dir.ReadFile(added[0])) << "the only copy is the temporary file";
         // The next start puts it back in place before it reads.
-        EXPECT_EQ(kForeign, tool.StartUp().preservedLines);
+        const CRegistry& recovered = tool.StartUp();
+        EXPECT_EQ(kForeign, recovered.preservedLines);
+        EXPECT_EQ(expectedNew, ComposeOptionFile(recovered)) << "the start-up took the recovered file's values";
         EXPECT_EQ(expectedNew, dir.ReadFile(kOptionFile));
     } else if (c.added == 1) {
         EXPECT_EQ(OldFile(), dir.ReadFile(added[0])) << "the old file moved aside";
@@ -108,6 +111,10 @@ TEST(OldOrNew, FailingFileOperations)
         {"no fault", {}, kNew, SaveOutcome::kSaved},
         {"every create", {{FaultyFileOps::kCreateNew, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
         {"first create only", {{FaultyFileOps::kCreateNew, 0, FaultyFileOps::kRefused}}, kNew, SaveOutcome::kSaved},
+        // The last create's failure is the one told.
+        {"every create, the first for another reason",
+         {{FaultyFileOps::kCreateNew, 0, FaultyFileOps::kRefused, 13}, {FaultyFileOps::kCreateNew, -1, FaultyFileOps::kRefused}},
+         kOld, SaveOutcome::kFailed},
         {"write", {{FaultyFileOps::kWrite, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
         {"flush", {{FaultyFileOps::kFlush, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
         {"close", {{FaultyFileOps::kClose, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},

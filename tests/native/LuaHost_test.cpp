@@ -192,6 +192,7 @@ TEST_F(LuaHostTest, NumbersConvertByTruncationAndSaturate)
         {"2147483648", INT32_MAX},
         {"1e300", INT32_MAX},
         {"1/0", INT32_MAX},
+        {"-2147483647.9", -2147483647},
         {"-2147483648", INT32_MIN},
         {"-2147483648.9", INT32_MIN},
         {"-2147483649", INT32_MIN},

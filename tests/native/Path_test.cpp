@@ -51,6 +51,7 @@ TEST(NativePath, EverySpellingNamesOneEntryWhenSeveralDifferInCase)
     for (const char* spelling : {"savedata\\OptionInfo.lua", "SAVEDATA\\OPTIONINFO.LUA", "saveData\\optionInfo.lua"})
         EXPECT_EQ(first, NativePath(spelling)) << spelling;
     EXPECT_TRUE(dir.Exists(first));
+    EXPECT_EQ("SaveData/OptionInfo.lua", first) << "the smallest spelling by byte order";
 }
 
 TEST(NativePath, FileWrittenUnderOneSpellingIsReadUnderTheOther)

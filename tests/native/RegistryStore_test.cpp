@@ -137,6 +137,10 @@ TEST_F(RegistryStoreTest, StoredValuesOfAnyShape)
          [](const CRegistry& r) {
              EXPECT_EQ(std::string(8, '\x22') + std::string(8, '\0'), Bytes(&r.driverGuid, 16));
          }},
+        {"device GUID too short", "GUIDDEVICE", kRegBinary, std::string(8, '\x33'),
+         [](const CRegistry& r) {
+             EXPECT_EQ(std::string(8, '\x33') + std::string(8, '\x5A'), Bytes(&r.deviceGuid, 16));
+         }},
         {"sound mode as text", "SOUNDMODE", kRegSz, std::string("0\0", 2),
          [](const CRegistry& r) { EXPECT_EQ(0x30, r.soundMode); }},
         {"sound mode too large", "SOUNDMODE", kRegBinary, std::string(8, '\0'),
@@ -146,12 +150,18 @@ TEST_F(RegistryStoreTest, StoredValuesOfAnyShape)
         {"provider never read back", "PROVIDERNAME", kRegSz, std::string("Other\0", 6),
          [](const CRegistry& r) { EXPECT_STREQ("No Provider", r.providerName); }},
     };
+    registry = MemoryRegistry();
+    registry.AddKey(kSettingsKey);
+    ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
+    const int32_t defaultSoundMode = record->soundMode;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         registry = MemoryRegistry();
         registry.Put(kSettingsKey, c.value, c.type, c.bytes);
         ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
         c.check(*record);
+        if (std::string(c.value) != "SOUNDMODE")
+            EXPECT_EQ(defaultSoundMode, record->soundMode) << "a value read changed another field";
         EXPECT_NE(nullptr, std::memchr(record->deviceName, '\0', sizeof record->deviceName));
         EXPECT_TRUE(registry.SetCalls().empty());
     }

@@ -327,7 +327,14 @@ TEST_F(SaveDataTest, SaveRemovesOnlyWhatKilledSavesLeft)
         "SaveData/OptionInfo.lua.1-0.tmp",  // process 1 is running
         "SaveData/OptionInfo.lua.new",      "SaveData/OptionInfo.lua." + dead + ".tmp",
         "SaveData/OptionInfo.lua." + dead + "-0.tmp.bak", "SaveData/notes.txt",
+        // Names no save makes: no process 0, numbers past their range.
+        "SaveData/OptionInfo.lua.0-0.tmp", "SaveData/OptionInfo.lua." + dead + "-16.tmp",
+        "SaveData/OptionInfo.lua.4294967296-0.tmp",
     };
+    // Names a save makes: the last of its 16 numbers, the largest process id.
+    for (const std::string& path :
+         {"SaveData/OptionInfo.lua." + dead + "-15.tmp", std::string("SaveData/OptionInfo.lua.4294967295-3.tmp")})
+        dir.WriteFile(path, "x");
     for (const std::string& path : kept)
         dir.WriteFile(path, "x");
     dir.WriteFile(stale, "half a save");
@@ -347,6 +354,34 @@ TEST_F(SaveDataTest, SaveRemovesOnlyWhatKilledSavesLeft)
     EXPECT_TRUE(dir.Exists(stale)) << "removed while the option file was missing";
     Save();
     EXPECT_FALSE(dir.Exists(stale));
+}
+
+// With the option file missing, a leftover goes in place only when it ends
+// with the last command line and its CR LF.
+TEST_F(SaveDataTest, OnlyAWholeLeftoverIsPutInPlace)
+{
+    const std::string whole = ComposeOptionFile(*record);
+    const std::string lastLine = whole.substr(whole.rfind("\r\n", whole.size() - 3) + 2);
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool putInPlace;
+    } cases[] = {
+        {"whole", whole, true},
+        {"without its last CR LF", whole.substr(0, whole.size() - 2), false},
+        {"without its last LF", whole.substr(0, whole.size() - 1), false},
+        {"without its last line", whole.substr(0, whole.size() - lastLine.size()), false},
+    };
+    const std::string leftover = std::string(kFile) + ".4294967295-0.tmp";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove((dir.Path() + "/" + kFile).c_str());
+        dir.WriteFile(leftover, c.bytes);
+        record = &tool.StartUp();
+        EXPECT_EQ(c.putInPlace, dir.Exists(kFile));
+        EXPECT_EQ(!c.putInPlace, dir.Exists(leftover));
+        std::remove((dir.Path() + "/" + leftover).c_str());
+    }
 }
 
 }  // namespace

@@ -2,7 +2,12 @@
 // the player is told after the sheet about each part that did not land.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "common/ErrorText.h"
 #include "settings/SaveData.h"
@@ -63,6 +68,61 @@ TEST(SequenceTest, TheBoxNamesEachPartThatDidNotLand)
         EXPECT_EQ(fileLanded, dir.ReadFile("SaveData/OptionInfo.lua") != kOld);
         ShutDown();
     }
+}
+
+// The confirmed save clears the leftovers, writes the registry, then puts the
+// option file in place.
+TEST(SequenceTest, TheSavesRunInTheirOrder)
+{
+    std::vector<std::string> log;
+    const auto note = [&log](const char* step) {
+        if (log.empty() || log.back() != step)
+            log.push_back(step);
+    };
+    class LoggedRegistry : public MemoryRegistry {
+    public:
+        std::function<void(const char*)> note;
+        long SetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size) override
+        {
+            note("registry");
+            return MemoryRegistry::SetValue(key, name, type, data, size);
+        }
+    };
+    class LoggedFiles : public FaultyFileOps {
+    public:
+        std::function<void(const char*)> note;
+        FileStatus Remove(const std::string& path) override
+        {
+            note("remove");
+            return FaultyFileOps::Remove(path);
+        }
+        FileStatus Replace(const std::string& source, const std::string& target) override
+        {
+            note("replace");
+            return FaultyFileOps::Replace(source, target);
+        }
+    };
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+    TempGameDir dir;
+    dir.CopyExampleScripts();
+    dir.WriteFile("SaveData/OptionInfo.lua", kOld);
+    dir.WriteFile("SaveData/OptionInfo.lua." + std::to_string(child) + "-0.tmp", "left by a kill");
+    LoggedRegistry registry;
+    LoggedFiles files;
+    ScriptedDisplaySource displays;
+    registry.note = note;
+    files.note = note;
+    const SetupParts parts{registry, files, displays, CLuaHost::Instance()};
+    CRegistry* record = StartUp(parts);
+    ASSERT_NE(nullptr, record);
+    log.clear();
+    SaveConfirmed(*record, parts);
+    EXPECT_EQ((std::vector<std::string>{"remove", "registry", "replace"}), log);
+    ShutDown();
 }
 
 // A record that already exists makes CrateInstance fail, as running out of

@@ -226,18 +226,23 @@ TEST_F(SettingsTest, ModeListFromTheOfferedModes)
 
 TEST_F(SettingsTest, MoreThanFortyOfferedModesFillTheListOnly)
 {
-    std::vector<ScriptedMode> modes;
-    for (uint32_t i = 0; i < 44; ++i)
-        modes.push_back({100 + i, 480, 16});
-    modes.push_back({640, 480, 16});   // the 45th offered mode
-    EnumerateOneDevice(modes);
-    ASSERT_EQ(GetDeviceTable()[0].modeCount, 45u);
-    Dirty();
-    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
-    EXPECT_EQ(modeList[0].width, 100);
-    EXPECT_EQ(modeList[39].width, 139);
-    EXPECT_EQ(modeList[39].height, 480);
-    EXPECT_EQ(record->modeIndex, 7) << "640 x 480 x 16 is past the list";
+    // 640 x 480 x 16 is offered after the fillers, past the list's 40 lines.
+    for (const uint32_t fillers : {40u, 44u}) {
+        SCOPED_TRACE(fillers);
+        std::vector<ScriptedMode> modes;
+        for (uint32_t i = 0; i < fillers; ++i)
+            modes.push_back({100 + i, 480, 16});
+        modes.push_back({640, 480, 16});
+        EnumerateOneDevice(modes);
+        ASSERT_EQ(GetDeviceTable()[0].modeCount, fillers + 1);
+        Dirty();
+        record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
+        EXPECT_EQ(modeList[0].width, 100);
+        EXPECT_EQ(modeList[39].width, 139);
+        EXPECT_EQ(modeList[39].height, 480);
+        EXPECT_EQ(record->modeIndex, 7) << "640 x 480 x 16 is past the list";
+        EXPECT_EQ(FillModeList(GetDeviceTable()[0]), 40);
+    }
 }
 
 TEST_F(SettingsTest, NoUsableDeviceLeavesTheDeviceFields)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "framework/PageTemplate.h"
@@ -51,15 +53,13 @@ private:
 struct SkinCase {
     const char* name;
     bool optionPage;
-    int width;
-    int height;
     int bitmapX;
     bool opaque;
 };
 
 const SkinCase kSkins[] = {
-    {"System", false, 573, 437, 0, true},
-    {"Option", true, 514, 437, 25, false},
+    {"System", false, 0, true},
+    {"Option", true, 25, false},
 };
 
 class SkinTest : public UiTest, public ::testing::WithParamInterface<SkinCase> {
@@ -90,8 +90,11 @@ TEST_P(SkinTest, BrushFromTheStartBitmapWithTheWindow)
     OpenPage();
     EXPECT_TRUE(Page().m_bInitialized);
     EXPECT_NE(Page().m_bmpBack.m_hObject, nullptr);
-    EXPECT_EQ(Page().m_bmpWidth, GetParam().width);
-    EXPECT_EQ(Page().m_bmpHeight, GetParam().height);
+    BITMAP loaded = {};
+    GetObjectA(Page().m_bmpBack.m_hObject, sizeof loaded, &loaded);
+    EXPECT_EQ(Page().m_bmpWidth, loaded.bmWidth);
+    EXPECT_EQ(Page().m_bmpHeight, loaded.bmHeight);
+    EXPECT_GT(loaded.bmWidth * loaded.bmHeight, 0);
 }
 
 TEST_P(SkinTest, ControlColourAnswer)
@@ -142,6 +145,50 @@ TEST_P(SkinTest, PaintsTheBitmapUnscaledAtItsOffset)
     if (GetParam().bitmapX > 0)
         EXPECT_EQ(GetPixel(dc, GetParam().bitmapX / 2, foundY), RGB(255, 255, 255)) << "white band left of the bitmap";
     ReleaseDC(page, dc);
+}
+
+// The pictures keep clear of the controls: under every one the page paints
+// white, wherever and at whatever size it puts its bitmap.
+TEST_P(SkinTest, EveryControlStandsOnWhite)
+{
+    OpenPage();
+    HWND page = Page().m_hWnd;
+    std::vector<std::pair<HWND, RECT>> controls;
+    for (HWND child : ChildrenOf(page)) {
+        RECT rect = {};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
+        if (ClassOf(child) == "ComboBox")
+            rect.bottom = rect.top + 20;  // not the opened list
+        controls.emplace_back(child, rect);
+        ShowWindow(child, SW_HIDE);
+    }
+    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT client = {};
+    GetClientRect(page, &client);
+    HDC window = GetDC(page);
+    HDC copy = CreateCompatibleDC(window);
+    HBITMAP shot = CreateCompatibleBitmap(window, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(copy, shot);
+    BitBlt(copy, 0, 0, client.right, client.bottom, window, 0, 0, SRCCOPY);
+    SelectObject(copy, old);
+    DeleteDC(copy);
+    ReleaseDC(page, window);
+    const Pixels painted(shot);
+    int pictured = 0;  // the shot holds the page's pictures, not a blank window
+    for (int y = 0; y < client.bottom; y += 2)
+        for (int x = 0; x < client.right; x += 2)
+            pictured += painted.At(x, y) != RGB(255, 255, 255);
+    EXPECT_GT(pictured, 1000);
+    for (const auto& [child, rect] : controls) {
+        int coloured = 0;
+        for (int y = std::max(0L, rect.top); y < std::min(client.bottom, rect.bottom); ++y)
+            for (int x = std::max(0L, rect.left); x < std::min(client.right, rect.right); ++x)
+                coloured += painted.At(x, y) != RGB(255, 255, 255);
+        EXPECT_EQ(coloured, 0) << TextOf(child) << " " << GetDlgCtrlID(child);
+        ShowWindow(child, SW_SHOWNA);
+    }
+    DeleteObject(shot);
 }
 
 TEST_P(SkinTest, PageUsesTheSheetFontSoEveryControlFits)
