@@ -76,9 +76,8 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
             EXPECT_EQ(ComposeOptionFile(record), ReadBytes(game / "SaveData/OptionInfo.lua"));
         } else {
             EXPECT_EQ(gameBefore, Snapshot(game));
-            EXPECT_EQ("The settings were saved in the registry, but not in savedata\\OptionInfo.lua.\n\n"
-                      "savedata\\OptionInfo.lua: it has more than one name",
-                      FailedSaveText(saved));
+            EXPECT_EQ(FileStatus::kMoreNames, saved.optionFile.refusal);
+            EXPECT_EQ(SaveOutcome::kRefused, saved.optionFile.kind);
         }
         ShutDown();
     }

@@ -67,17 +67,6 @@ protected:
     SetupSheetWindow m_window;
 };
 
-TEST_F(SheetLook, AfterDefault)
-{
-    Record().modeIndex = 2;
-    Record().spriteMode = 0;
-    ASSERT_NE(m_window.Open(), nullptr);
-    Click(m_window.SheetItem(IDC_DEFAULT));
-    Pump(m_window.sheet);
-    KeepPicture(m_window.sheet.m_hWnd, "after-default");
-    EXPECT_EQ(SendMessageA(Item(IDC_COMBO_MODE), CB_GETCURSEL, 0, 0), 0) << "640 x 480 x 16 is line 0";
-}
-
 TEST_F(SheetLook, AfterADeviceChange)
 {
     ASSERT_NE(m_window.Open(), nullptr);
