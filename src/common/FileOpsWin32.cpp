@@ -174,10 +174,12 @@ FileStatus RealFolderInGameFolder(HANDLE folder)
 {
     typedef LONG(WINAPI * QueryInformationFile)(HANDLE, void*, void*, ULONG, int);
     static const QueryInformationFile query = SystemFunction<QueryInformationFile>("ntdll.dll", "NtQueryInformationFile");
-    struct {  // FILE_BASIC_INFORMATION
+    struct {  // FILE_BASIC_INFORMATION: 40 bytes on every width; i686 gcc aligns its 64-bit fields to 4 only
         LARGE_INTEGER times[4];
         ULONG attributes;
+        ULONG padding;
     } info{};
+    static_assert(sizeof info == 40, "the system writes FILE_BASIC_INFORMATION whole");
     struct {  // IO_STATUS_BLOCK
         LONG status;
         ULONG_PTR information;
