@@ -62,17 +62,24 @@ std::wstring Upper(const std::wstring& text)
     return upper;
 }
 
+// What `path` leads to (see FinalPath); empty when it cannot be opened.
+std::wstring FinalPathOf(const std::wstring& path)
+{
+    const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return std::wstring();
+    const std::wstring final = FinalPath(handle);
+    CloseHandle(handle);
+    return final;
+}
+
 // Done when what `handle` leads to lies in the game folder, the current
 // directory, or is that folder ("C:\game2" does not lie in "C:\game");
 // refused otherwise, or when the system cannot say where either leads.
 FileStatus InGameFolder(HANDLE handle)
 {
-    const HANDLE current = CreateFileA(".", FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (current == INVALID_HANDLE_VALUE)
-        return FileStatus::Refused(FileStatus::kUnchecked);
-    const std::wstring folder = Upper(FinalPath(current));
-    CloseHandle(current);
+    const std::wstring folder = Upper(FinalPathOf(L"."));
     const std::wstring path = Upper(FinalPath(handle));
     if (folder.empty() || path.empty())
         return FileStatus::Refused(FileStatus::kUnchecked);
@@ -81,16 +88,26 @@ FileStatus InGameFolder(HANDLE handle)
     return inside ? FileStatus::Done() : FileStatus::Refused(FileStatus::kOutside);
 }
 
+// The handle's own information of class `infoClass` (NtQueryInformationFile):
+// GetFileInformationByHandle asks the volume too, which under Wine is a
+// request to its mount manager.
+bool QueryFile(HANDLE handle, void* info, ULONG size, int infoClass)
+{
+    typedef LONG(WINAPI * QueryInformationFile)(HANDLE, void*, void*, ULONG, int);
+    static const QueryInformationFile query = SystemFunction<QueryInformationFile>("ntdll.dll", "NtQueryInformationFile");
+    struct {  // IO_STATUS_BLOCK
+        LONG status;
+        ULONG_PTR information;
+    } io{};
+    return query && query(handle, &io, info, size, infoClass) >= 0;
+}
+
 // Done for a regular file with one name in the game folder, checked on the
 // open handle so a link swapped in before the open is caught: a link or
 // junction out of the folder, a second name of a file elsewhere, a pipe or a
 // device is never read or replaced.
 FileStatus PlainFileInGameFolder(HANDLE file)
 {
-    // The file's own standard information: GetFileInformationByHandle asks the
-    // volume too, which under Wine is a request to its mount manager.
-    typedef LONG(WINAPI * QueryInformationFile)(HANDLE, void*, void*, ULONG, int);
-    static const QueryInformationFile query = SystemFunction<QueryInformationFile>("ntdll.dll", "NtQueryInformationFile");
     struct {  // FILE_STANDARD_INFORMATION
         LARGE_INTEGER allocationSize;
         LARGE_INTEGER endOfFile;
@@ -98,16 +115,12 @@ FileStatus PlainFileInGameFolder(HANDLE file)
         BOOLEAN deletePending;
         BOOLEAN directory;
     } info{};
-    struct {  // IO_STATUS_BLOCK
-        LONG status;
-        ULONG_PTR information;
-    } io{};
     const DWORD type = GetFileType(file);
     if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR)
         return FileStatus::Refused(FileStatus::kUnchecked);
     if (type != FILE_TYPE_DISK)
         return FileStatus::Refused(FileStatus::kNotFile);
-    if (!query || query(file, &io, &info, sizeof info, 5 /* FileStandardInformation */) < 0)
+    if (!QueryFile(file, &info, sizeof info, 5 /* FileStandardInformation */))
         return FileStatus::Refused(FileStatus::kUnchecked);
     if (info.directory)
         return FileStatus::Refused(FileStatus::kNotFile);
@@ -172,19 +185,13 @@ private:
 // game folder.
 FileStatus RealFolderInGameFolder(HANDLE folder)
 {
-    typedef LONG(WINAPI * QueryInformationFile)(HANDLE, void*, void*, ULONG, int);
-    static const QueryInformationFile query = SystemFunction<QueryInformationFile>("ntdll.dll", "NtQueryInformationFile");
     struct {  // FILE_BASIC_INFORMATION: 40 bytes on every width; i686 gcc aligns its 64-bit fields to 4 only
         LARGE_INTEGER times[4];
         ULONG attributes;
         ULONG padding;
     } info{};
     static_assert(sizeof info == 40, "the system writes FILE_BASIC_INFORMATION whole");
-    struct {  // IO_STATUS_BLOCK
-        LONG status;
-        ULONG_PTR information;
-    } io{};
-    if (!query || query(folder, &io, &info, sizeof info, 4 /* FileBasicInformation */) < 0)
+    if (!QueryFile(folder, &info, sizeof info, 4 /* FileBasicInformation */))
         return FileStatus::Refused(FileStatus::kUnchecked);
     if (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return FileStatus::Refused(FileStatus::kOutside);
@@ -441,21 +448,6 @@ std::wstring CurrentFolder()
     path.resize(length < size ? length : 0);
     return path;
 }
-
-namespace {
-
-std::wstring FinalPathOf(const std::wstring& path)
-{
-    const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return std::wstring();
-    const std::wstring final = FinalPath(handle);
-    CloseHandle(handle);
-    return final;
-}
-
-}  // namespace
 
 ScopedFolder::ScopedFolder(const std::wstring& anchor, const std::wstring& below)
     : m_previous(CurrentFolder())
