@@ -292,29 +292,20 @@ class Session:
             return control if control and test(control) else None
         return wait_for(what, look)
 
-    def registry(self):
-        """{name: (type, bytes)} of the settings key, and which keys exist."""
+    def registry(self, tag="value"):
+        """{name: (type, bytes)} of the settings key, or with tag "virtual" of
+        the player's virtual copy of it; and which keys exist."""
         done = self.wine(self.args.regdump, str(pe_width(self.args.exe)), loader=HELPER_WINE)
         values, keys = {}, {}
         for line in done.stdout.decode("latin-1").splitlines():
             parts = line.split()
             if parts[:1] == ["key"]:
                 keys[" ".join(parts[1:-1])] = parts[-1] == "present"
-            elif parts[:1] == ["value"]:
+            elif parts[:1] == [tag]:
                 data = b"" if parts[4] == "-" else bytes.fromhex(parts[4])
                 expect(len(data) == int(parts[3]), "regdump size mismatch: " + line)
                 values[parts[1]] = (int(parts[2]), data)
         return values, keys
-
-    def virtual_values(self):
-        """{name: (type, bytes)} of the player's virtual copy of the settings key."""
-        done = self.wine(self.args.regdump, str(pe_width(self.args.exe)), loader=HELPER_WINE)
-        values = {}
-        for line in done.stdout.decode("latin-1").splitlines():
-            parts = line.split()
-            if parts[:1] == ["virtual"]:
-                values[parts[1]] = (int(parts[2]), b"" if parts[4] == "-" else bytes.fromhex(parts[4]))
-        return values
 
     def screenshot(self, step):
         """Saves the screen once two captures in a row agree (painting done)."""
@@ -460,6 +451,13 @@ def finish(session):
     expect(rc == 0, "the tool exited with %d" % rc)
 
 
+def confirm(session, game, step="question"):
+    """OK on the sheet, OK in the question, and a clean exit."""
+    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
+    answer_question(session, ID_OK, game, step)
+    finish(session)
+
+
 # --- checks ------------------------------------------------------------------
 def option_path(session):
     return os.path.join(session.game, "savedata", "OptionInfo.lua")
@@ -575,9 +573,7 @@ def player_ok(session, game):
     expect(commands["/notrade"] == 1 - game.default_settings()[1]["/notrade"], "notrade did not change")
     session.screenshot("option")
 
-    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
-    answer_question(session, ID_OK, game)
-    finish(session)
+    confirm(session, game)
 
     expected = game.option_file(options, commands)
     check_file(session, expected)
@@ -592,9 +588,7 @@ def player_ok(session, game):
         f.seek(0)
         f.write(kept.encode() + b"\r\n" + content)
     session.start_tool()
-    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
-    answer_question(session, ID_OK, game, "question-again")
-    finish(session)
+    confirm(session, game, "question-again")
     check_file(session, game.option_file(options, commands, kept=[kept]))
 
 
@@ -812,9 +806,7 @@ def outside_links(session, game):
     via = os.path.join(session.work, "via")
     os.symlink(session.game, via)
     session.start_tool(via)
-    session.click(find(session.probe(SHEET), ID_OK, "Button")["rect"])
-    answer_question(session, ID_OK, game, "inside")
-    finish(session)
+    confirm(session, game, "inside")
     check_file(session, game.option_file(options, commands, kept=[kept]))
     expect(tree(outside) == before, "the folder outside changed")
 
@@ -1043,9 +1035,7 @@ def start_in_system_folder(session, game):
     before = names_under(windows)
     sheet = session.start_tool(cwd=system, exe=exe)
     expect(selected_device(sheet), "no device selected")
-    session.click(find(sheet, ID_OK, "Button")["rect"])
-    answer_question(session, ID_OK, game)
-    finish(session)
+    confirm(session, game)
     options, commands = game.default_settings()
     check_file(session, game.option_file(options, commands))
     appeared = sorted(names_under(windows) - before)
@@ -1102,14 +1092,12 @@ def virtual_store(session, game):
     session.screenshot("system")
     expect(find(sheet, ID_BGM, "msctls_trackbar32")["pos"] == 33, "the BGM slider does not show the copy's 33")
     expect(find(sheet, ID_NOSOUND, "Button")["check"] == 1, "No Sound does not show the virtual SOUNDMODE 0")
-    session.click(find(sheet, ID_OK, "Button")["rect"])
-    answer_question(session, ID_OK, game)
-    finish(session)
+    confirm(session, game)
 
     check_file(session, game.option_file(options, commands, kept=[kept]))
     expect(not os.path.exists(copy), "the virtual copy is still there")
-    values, virtual = session.registry(), session.virtual_values()
-    expect(values[0]["SOUNDMODE"][1] == bytes(4), "the shown SOUNDMODE 0 was not saved")
+    values, virtual = session.registry()[0], session.registry("virtual")[0]
+    expect(values["SOUNDMODE"][1] == bytes(4), "the shown SOUNDMODE 0 was not saved")
     expect(set(virtual) == {"GAMEVALUE"}, "the virtual key holds %r, not only the game's own value" % sorted(virtual))
     access = session.wine(session.args.regdump, "acl", "C:\\%s\\Kestrune\\savedata" % programs,
                           loader=HELPER_WINE).stdout.decode().split()

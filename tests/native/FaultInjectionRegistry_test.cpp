@@ -15,17 +15,8 @@
 
 namespace {
 
-struct StoredValue {
-    const char* name;
-    uint32_t type;
-    size_t size;
-};
-
-const StoredValue kValues[] = {
-    {"DEVICENAME", kRegSz, 40},      {"GUIDDEVICE", kRegBinary, 16},     {"GUIDDRIVER", kRegBinary, 16},
-    {"SOUNDMODE", kRegDword, 4},     {"SPEAKERTYPE", kRegDword, 4},      {"DIGITALRATETYPE", kRegDword, 4},
-    {"DIGITALBITSTYPE", kRegDword, 4}, {"PROVIDERNAME", kRegSz, 16},
-};
+// {name: (type, bytes)} of the settings key.
+using Values = std::map<std::string, std::pair<uint32_t, std::string>>;
 
 class FaultInjectionRegistry : public ::testing::Test {
 protected:
@@ -55,12 +46,23 @@ protected:
         return save.registry;
     }
 
-    void ExpectStoredWhole(const StoredValue& value)
+    Values Stored() const
     {
-        const MemoryRegistry::Value* stored = tool.registry.Get(kSettingsKey, value.name);
-        ASSERT_NE(nullptr, stored) << value.name;
-        EXPECT_EQ(value.type, stored->type) << value.name;
-        EXPECT_EQ(value.size, stored->bytes.size()) << value.name;
+        Values values;
+        for (const MemoryRegistry::SetCall& call : registry.SetCalls())
+            if (const MemoryRegistry::Value* value = registry.Get(kSettingsKey, call.name))
+                values[call.name] = {value->type, value->bytes};
+        return values;
+    }
+
+    // What start-up and a save store with no fault, the registry emptied after.
+    Values FaultFree()
+    {
+        StartUpAndSave();
+        const Values values = Stored();
+        registry = MemoryRegistry();
+        EXPECT_EQ(8u, values.size());
+        return values;
     }
 
     TempGameDir dir;
@@ -78,10 +80,10 @@ TEST_F(FaultInjectionRegistry, KeyNotCreatableStoresNothingAndSavesTheFile)
 
 TEST_F(FaultInjectionRegistry, KeyNotOpenableStillWritesEveryValueOnSave)
 {
+    const Values whole = FaultFree();
     registry.Fail(MemoryRegistry::kOpen);
     EXPECT_EQ(kRegSuccess, StartUpAndSave());
-    for (const StoredValue& value : kValues)
-        ExpectStoredWhole(value);
+    EXPECT_EQ(whole, Stored());
 }
 
 TEST_F(FaultInjectionRegistry, UnreadableValuesKeepDefaults)
@@ -96,15 +98,15 @@ TEST_F(FaultInjectionRegistry, UnreadableValuesKeepDefaults)
 
 TEST_F(FaultInjectionRegistry, EachValueFailingInTurnLeavesTheOthersStored)
 {
-    for (const StoredValue& failing : kValues) {
-        SCOPED_TRACE(failing.name);
+    const Values whole = FaultFree();
+    for (const auto& failing : whole) {
+        SCOPED_TRACE(failing.first);
         registry = MemoryRegistry();
-        registry.Fail(MemoryRegistry::kSet, kRegAccessDenied, failing.name);
+        registry.Fail(MemoryRegistry::kSet, kRegAccessDenied, failing.first);
         EXPECT_EQ(kRegAccessDenied, StartUpAndSave());
-        EXPECT_EQ(nullptr, registry.Get(kSettingsKey, failing.name));
-        for (const StoredValue& value : kValues)
-            if (&value != &failing)
-                ExpectStoredWhole(value);
+        Values others = whole;
+        others.erase(failing.first);
+        EXPECT_EQ(others, Stored());
     }
 }
 
@@ -137,10 +139,10 @@ TEST_F(FaultInjectionRegistry, TheFirstFailureIsTold)
 
 TEST_F(FaultInjectionRegistry, CloseFailingNeitherCrashesNorStopsTheSave)
 {
+    const Values whole = FaultFree();
     registry.Fail(MemoryRegistry::kClose);
     EXPECT_EQ(kRegSuccess, StartUpAndSave(false)) << "a key that did not close still holds its values";
-    for (const StoredValue& value : kValues)
-        ExpectStoredWhole(value);
+    EXPECT_EQ(whole, Stored());
 }
 
 }  // namespace

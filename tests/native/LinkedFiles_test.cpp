@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,12 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 void Write(const fs::path& path, const std::string& bytes)
 {
@@ -62,6 +55,13 @@ struct Layout {
 
     void LinkOut(const std::string& relative) const { fs::create_symlink(secret, game / relative); }
     void HardLinkOut(const std::string& relative) const { fs::create_hard_link(secret, game / relative); }
+    void Replace(const std::string& relative) const { fs::remove(game / relative); }
+    void Fifo(const std::string& relative) const { EXPECT_EQ(0, mkfifo((game / relative).c_str(), 0666)); }
+    void SavedataLinkTo(const fs::path& target) const
+    {
+        fs::remove(game / "savedata");
+        fs::create_directory_symlink(target, game / "savedata");
+    }
 };
 
 const char kSecret[] = "Secret = 42\r\n";
@@ -71,8 +71,8 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
 {
     struct Case {
         const char* name;
-        std::function<fs::path(const Layout&)> make;  // returns the folder to enter
-        const char* probe;                            // read through the seam first
+        std::function<void(const Layout&)> make;
+        const char* probe;  // read through the seam first
         FileStatus::Kind read;
         const char* refusal;  // the save's reason in the player's box; null when it saves
         std::vector<std::string> kept;
@@ -81,82 +81,57 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
     const char* messages = "System\\LuaFiles514\\MsgString.lua";
     const char* kOut = "it leads outside the game folder";
     const Case cases[] = {
-        {"option file a symbolic link out",
-         [](const Layout& l) {
-             l.LinkOut("savedata/OptionInfo.lua");
-             return l.game;
-         },
-         option, FileStatus::kRefused, kOut, {}},
-        {"option file a hard link out",
-         [](const Layout& l) {
-             l.HardLinkOut("savedata/OptionInfo.lua");
-             return l.game;
-         },
-         option, FileStatus::kRefused, "it has more than one name", {}},
-        {"script a symbolic link out",
-         [](const Layout& l) {
-             l.LinkOut("System/LuaFiles514/OptionInfo.lub");
-             return l.game;
-         },
+        {"option file a symbolic link out", [](const Layout& l) { l.LinkOut("savedata/OptionInfo.lua"); }, option,
+         FileStatus::kRefused, kOut, {}},
+        {"option file a hard link out", [](const Layout& l) { l.HardLinkOut("savedata/OptionInfo.lua"); }, option,
+         FileStatus::kRefused, "it has more than one name", {}},
+        {"script a symbolic link out", [](const Layout& l) { l.LinkOut("System/LuaFiles514/OptionInfo.lub"); },
          "System\\LuaFiles514\\OptionInfo.lub", FileStatus::kRefused, nullptr, {}},
         {"script a hard link out",
          [](const Layout& l) {
-             fs::remove(l.game / "System/LuaFiles514/MsgString.lua");
+             l.Replace("System/LuaFiles514/MsgString.lua");
              l.HardLinkOut("System/LuaFiles514/MsgString.lua");
-             return l.game;
          },
          messages, FileStatus::kRefused, nullptr, {}},
         {"script a FIFO",
          [](const Layout& l) {
-             fs::remove(l.game / "System/LuaFiles514/MsgString.lua");
-             EXPECT_EQ(0, mkfifo((l.game / "System/LuaFiles514/MsgString.lua").c_str(), 0666));
-             return l.game;
+             l.Replace("System/LuaFiles514/MsgString.lua");
+             l.Fifo("System/LuaFiles514/MsgString.lua");
          },
          messages, FileStatus::kRefused, nullptr, {}},
-        {"option file a FIFO",
-         [](const Layout& l) {
-             EXPECT_EQ(0, mkfifo((l.game / "savedata/OptionInfo.lua").c_str(), 0666));
-             return l.game;
-         },
-         option, FileStatus::kRefused, "it is not a plain file", {}},
+        {"option file a FIFO", [](const Layout& l) { l.Fifo("savedata/OptionInfo.lua"); }, option,
+         FileStatus::kRefused, "it is not a plain file", {}},
         {"savedata a symbolic link out, holding only a whole leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata" / l.leftover, l.wholeSave);
-             fs::remove(l.game / "savedata");
-             fs::create_directory_symlink(l.outside / "savedata", l.game / "savedata");
-             return l.game;
+             l.SavedataLinkTo(l.outside / "savedata");
          },
          option, FileStatus::kMissing, kOut, {}},
         {"savedata a symbolic link out, holding an option file and a leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata/OptionInfo.lua", kSecret);
              Write(l.outside / "savedata" / l.leftover, l.wholeSave);
-             fs::remove(l.game / "savedata");
-             fs::create_directory_symlink(l.outside / "savedata", l.game / "savedata");
-             return l.game;
+             l.SavedataLinkTo(l.outside / "savedata");
          },
          option, FileStatus::kRefused, kOut, {}},
         {"option file a link inside",
          [](const Layout& l) {
              Write(l.game / "profile/OptionInfo.lua", kCustom);
              fs::create_symlink("../profile/OptionInfo.lua", l.game / "savedata/OptionInfo.lua");
-             return l.game;
          },
          option, FileStatus::kDone, nullptr, {"Custom = 1"}},
         {"savedata a link inside, holding a leftover",
          [](const Layout& l) {
              Write(l.game / "profile/OptionInfo.lua", kCustom);
              Write(l.game / "profile" / l.leftover, l.wholeSave);
-             fs::remove(l.game / "savedata");
-             fs::create_directory_symlink("profile", l.game / "savedata");
-             return l.game;
+             l.SavedataLinkTo("profile");
          },
          option, FileStatus::kDone, nullptr, {"Custom = 1"}},
+        // The tool is then started in "via", a link to the game folder.
         {"game folder entered through a link",
          [](const Layout& l) {
              Write(l.game / "savedata/OptionInfo.lua", kCustom);
              fs::create_directory_symlink(l.game, l.game.parent_path() / "via");
-             return l.game.parent_path() / "via";
          },
          option, FileStatus::kDone, nullptr, {"Custom = 1"}},
     };
@@ -174,7 +149,9 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
         fs::copy(fs::path(KES_EXAMPLE_GAME) / "System", l.game / "System", fs::copy_options::recursive);
         Write(l.secret, kSecret);
         fs::permissions(l.secret, fs::perms::owner_read | fs::perms::owner_write);
-        fs::current_path(c.make(l));
+        c.make(l);
+        const fs::path via = l.game.parent_path() / "via";
+        fs::current_path(fs::is_symlink(via) ? via : l.game);
         const auto outsideBefore = Snapshot(l.outside);
         const auto gameBefore = Snapshot(l.game);
 

@@ -25,21 +25,6 @@ const char kSavedFile[] = "SaveData/OptionInfo";
 const char kDefaultScript[] = "System\\LuaFiles514\\OptionInfo";
 const char kMessageScript[] = "System\\LuaFiles514\\MsgString";
 
-// A chunk as the native luac would write it.
-std::string Precompile(const std::string& source)
-{
-    lua_State* state = luaL_newstate();
-    std::string bytes;
-    if (luaL_loadstring(state, source.c_str()) == 0) {
-        lua_dump(state, [](lua_State*, const void* data, size_t size, void* out) {
-            static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
-            return 0;
-        }, &bytes);
-    }
-    lua_close(state);
-    return bytes;
-}
-
 class RecordingFile : public IOutputFile {
 public:
     void Write(const void* data, size_t size) override
@@ -124,13 +109,13 @@ TEST_F(LuaHostTest, CompiledFileWinsOverSourceAndBrokenOnesAreSkipped)
         int expectedNative;
     } cases[] = {
         {"source text under .lub", "OptionInfoList = { WIDTH = 1 }", 1, 1},
-        {"native precompiled chunk", Precompile("OptionInfoList = { WIDTH = 3 }"), 2, 3},
+        {"native precompiled chunk", chunk::Compile("OptionInfoList = { WIDTH = 3 }"), 2, 3},
         {"garbage", "\x01\x02 not lua at all ((", 2, 2},
         {"32-bit header with junk", std::string("\x1bLua\x51\x00\x01\x04\x04\x04\x08\x00", 12) + "junkjunk", 2, 2},
-        {"truncated native chunk", Precompile("OptionInfoList = { WIDTH = 4 }").substr(0, 20), 2, 2},
+        {"truncated native chunk", chunk::Compile("OptionInfoList = { WIDTH = 4 }").substr(0, 20), 2, 2},
         {"native chunk that passes Lua's check only", chunk::ForLoopConfusion(sizeof(size_t)), 2, 2},
         {"source after a '#' line", "#!/usr/bin/lua\nOptionInfoList = { WIDTH = 5 }", 5, 5},
-        {"native chunk after a '#' line", "#!/usr/bin/lua\r\n" + Precompile("OptionInfoList = { WIDTH = 7 }"), 2, 7},
+        {"native chunk after a '#' line", "#!/usr/bin/lua\r\n" + chunk::Compile("OptionInfoList = { WIDTH = 7 }"), 2, 7},
         {"'#' line before a chunk that passes Lua's check only", "#\n" + chunk::ForLoopConfusion(sizeof(size_t)), 2, 2},
         {"source ending at a Ctrl-Z", "OptionInfoList = { WIDTH = 6 }\x1a((", 6, 6},
     };
@@ -181,26 +166,11 @@ TEST_F(LuaHostTest, NumbersConvertByTruncationAndSaturate)
         const char* value;
         int expected;
     } cases[] = {
-        {"3.99", 3},
-        {"2.9", 2},
-        {"-0.5", 0},
-        {"-2.9", -2},
-        {"1.7", 1},
-        {"-1", -1},
-        {"2147483647", INT32_MAX},
-        {"2147483647.9", INT32_MAX},
-        {"2147483648", INT32_MAX},
-        {"1e300", INT32_MAX},
-        {"1/0", INT32_MAX},
-        {"-2147483647.9", -2147483647},
-        {"-2147483648", INT32_MIN},
-        {"-2147483648.9", INT32_MIN},
-        {"-2147483649", INT32_MIN},
-        {"-1/0", INT32_MIN},
-        {"0/0", 77},
-        {"\"5\"", 77},
-        {"true", 77},
-        {"{}", 77},
+        {"3.99", 3},          {"2.9", 2},           {"-0.5", 0},           {"-2.9", -2},
+        {"1.7", 1},           {"-1", -1},           {"2147483647", INT32_MAX}, {"2147483647.9", INT32_MAX},
+        {"2147483648", INT32_MAX}, {"1e300", INT32_MAX}, {"1/0", INT32_MAX}, {"-2147483647.9", -2147483647},
+        {"-2147483648", INT32_MIN}, {"-2147483648.9", INT32_MIN}, {"-2147483649", INT32_MIN}, {"-1/0", INT32_MIN},
+        {"0/0", 77},          {"\"5\"", 77},        {"true", 77},          {"{}", 77},
         {"nil", 77},
     };
     for (const auto& c : cases) {
@@ -303,48 +273,11 @@ TEST_F(LuaHostTest, HundredMixedLookupsKeepTheStackHeight)
     lua_settop(state, 0);
 }
 
-TEST_F(LuaHostTest, BuildingBlocksLeaveOnlyWhatTheyPromise)
+// What follows the table name is formatted in a 4096-byte buffer: keys of
+// 4084 and 4085 characters make it just fit and just overflow. Each entry is
+// one write.
+TEST_F(LuaHostTest, LongEntriesAreOneWholeWrite)
 {
-    Write(kDefaultFile, ".lua", "OptionInfoList = { K = 5 }");
-    lua_State* state = LuaHostProbe::State(host);
-    ASSERT_TRUE(LuaHostProbe::LoadChunk(host, kDefaultScript));
-    EXPECT_EQ(lua_gettop(state), 1);
-    ASSERT_TRUE(LuaHostProbe::RunChunk(host));
-    EXPECT_EQ(lua_gettop(state), 0);
-    LuaHostProbe::PushValue(host, "OptionInfoList", "K", LUA_TNUMBER);
-    EXPECT_EQ(lua_gettop(state), 1);
-    EXPECT_EQ(lua_tonumber(state, -1), 5);
-    LuaHostProbe::PushValue(host, "OptionInfoList", "K", LUA_TSTRING);
-    EXPECT_EQ(lua_gettop(state), 2);
-    EXPECT_TRUE(lua_isnil(state, -1));
-    lua_settop(state, 0);
-
-    EXPECT_FALSE(LuaHostProbe::RunChunk(host));  // no chunk to run
-    EXPECT_FALSE(LuaHostProbe::LoadChunk(host, "NoSuchScript"));
-    EXPECT_EQ(lua_gettop(state), 0);
-}
-
-TEST_F(LuaHostTest, EntriesAreOneWriteInTheOptionFileFormat)
-{
-    const struct {
-        void (*write)(IOutputFile&, const char*, int);
-        const char* key;
-        int value;
-        const char* expected;
-    } cases[] = {
-        {&CLuaHost::WriteOptionEntry, "WIDTH", 1024, "OptionInfoList[\"WIDTH\"] = 1024\r\n"},
-        {&CLuaHost::WriteOptionEntry, "HEIGHT", -1, "OptionInfoList[\"HEIGHT\"] = -1\r\n"},
-        {&CLuaHost::WriteCommandEntry, "/fog", 0, "CmdOnOffList[\"/fog\"] = 0\r\n"},
-        {&CLuaHost::WriteCommandEntry, "/lightmap", INT32_MIN, "CmdOnOffList[\"/lightmap\"] = -2147483648\r\n"},
-    };
-    for (const auto& c : cases) {
-        RecordingFile file;
-        c.write(file, c.key, c.value);
-        ASSERT_EQ(file.writes.size(), 1u);
-        EXPECT_EQ(file.writes[0], c.expected);
-    }
-    // What follows the table name is formatted in a 4096-byte buffer: keys of
-    // 4084 and 4085 characters make it just fit and just overflow.
     for (size_t length : {size_t(4084), size_t(4085), size_t(5000)}) {
         const std::string key(length, 'k');
         RecordingFile file;
@@ -352,23 +285,6 @@ TEST_F(LuaHostTest, EntriesAreOneWriteInTheOptionFileFormat)
         ASSERT_EQ(file.writes.size(), 1u);
         EXPECT_EQ(file.writes[0], "OptionInfoList[\"" + key + "\"] = -1\r\n") << length;
     }
-}
-
-TEST_F(LuaHostTest, WrittenLinesReadBackAsTheSavedScript)
-{
-    std::string text;
-    RecordingFile file;
-    for (int i = 0; i < kOptionKeyCount; ++i)
-        CLuaHost::WriteOptionEntry(file, GetSettingName(i), 1000 - 37 * i);
-    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
-        CLuaHost::WriteCommandEntry(file, GetSettingName(i), i % 2);
-    for (const std::string& line : file.writes)
-        text += line;
-    Write(kSavedFile, ".lua", text);
-    for (int i = 0; i < kOptionKeyCount; ++i)
-        EXPECT_EQ(SavedOption(host, GetSettingName(i), 7), 1000 - 37 * i) << GetSettingName(i);
-    for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
-        EXPECT_EQ(SavedCommand(host, GetSettingName(i), 7), i % 2) << GetSettingName(i);
 }
 
 // Every key the tool reads finds a value of its range in the example game's

@@ -205,22 +205,6 @@ TEST_F(SaveDataTest, SaveWritesKeptLinesThenTheToolsLines)
               dir.ReadFile("savedata/OptionInfo.lua"));
 }
 
-TEST_F(SaveDataTest, SavingAgainGivesTheSameBytes)
-{
-    const std::string inputs[] = {
-        "a = 1\r\n\r\n\r\nb\r\n" + ComposeOptionFile(*record) + "\r\n\r\nlast without end",
-        std::string("x\0y\r\nz\rWIDTH\r\n\0\r\n", 16),
-        "only = 1\n\n\n",
-    };
-    for (const std::string& input : inputs) {
-        Read(input);
-        Save();
-        const std::string first = dir.ReadFile(kFile);
-        EXPECT_EQ(first, SaveAgain());
-        EXPECT_EQ(first, SaveAgain());
-    }
-}
-
 TEST_F(SaveDataTest, GarbageSurvivesTwoSavesUnchanged)
 {
     std::mt19937 random(7);

@@ -14,11 +14,6 @@
 
 namespace {
 
-bool SameGuid(const GUID& a, const GUID& b)
-{
-    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
-}
-
 std::string ListText(int count)
 {
     std::string text;
@@ -28,42 +23,14 @@ std::string ListText(int count)
     return text;
 }
 
-std::string ModesText(const std::vector<ScriptedMode>& modes)
-{
-    std::string text;
-    for (const ScriptedMode& m : modes)
-        text += std::to_string(m.width) + "x" + std::to_string(m.height) + "x" + std::to_string(m.bits) + " ";
-    return text;
-}
-
-ScriptedDevice Device(std::string name, bool hardware, uint8_t seed)
-{
-    return {std::move(name), hardware ? kHardwareDevice : 0u, kAllDepths, MakeGuid(seed)};
-}
-
-// A driver offering 640 x 480 x 16; a secondary one (with a GUID) for a non-zero seed.
-ScriptedDriver Driver(const char* description, std::vector<ScriptedDevice> devices, uint8_t guidSeed = 0)
-{
-    ScriptedDriver driver;
-    driver.hasGuid = guidSeed != 0;
-    if (guidSeed)
-        driver.guid = MakeGuid(guidSeed);
-    driver.description = description;
-    driver.modes = {{640, 480, 16}};
-    driver.devices = std::move(devices);
-    return driver;
-}
+const std::vector<ScriptedMode> k640 = {{640, 480, 16}};
 
 class SettingsTest : public RecordTest {
 protected:
     // The primary driver with `modes` and one hardware device.
     void EnumerateOneDevice(std::vector<ScriptedMode> modes)
     {
-        ScriptedDriver driver;
-        driver.description = "Primary";
-        driver.modes = std::move(modes);
-        driver.devices = {Device("HAL", true, 1)};
-        source.drivers = {driver};
+        source.drivers = {Primary(std::move(modes), {Hardware("HAL", 1)})};
         EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices);
     }
 
@@ -153,8 +120,8 @@ TEST_F(SettingsTest, FixedDefaultsWithoutScriptOrDevice)
 
 TEST_F(SettingsTest, FirstUsableDeviceIsChosen)
 {
-    source.drivers = {Driver("Primary", {Device("RGB Emulation", false, 1), Device("Direct3D HAL", true, 2)}),
-                      Driver("Second Adapter", {Device("HAL", true, 3)}, 9)};
+    source.drivers = {Primary(k640, {Software("RGB Emulation", 1), Hardware("Direct3D HAL", 2)}),
+                      Secondary(9, "Second Adapter", k640, {Hardware("HAL", 3)})};
     ASSERT_EQ(EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices), 0);
     ASSERT_EQ(GetStoredDeviceCount(), 3u);
 
@@ -167,18 +134,19 @@ TEST_F(SettingsTest, FirstUsableDeviceIsChosen)
     EXPECT_EQ(record->modeIndex, 0);
 }
 
-TEST_F(SettingsTest, SecondaryDriverDeviceCarriesItsDriverGuid)
+// An entry made by hand can fill its whole name: the record keeps its
+// terminator. Both GUIDs are copied.
+TEST_F(SettingsTest, ChoosingADeviceCopiesItsGuidsAndCutsAFullName)
 {
-    source.drivers = {Driver("Primary", {Device("RGB Emulation", false, 1)}),
-                      Driver("Second Adapter", {Device("HAL", true, 3)}, 9)};
-    ASSERT_EQ(EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices), 0);
-
+    DeviceEntry device{};
+    std::memset(device.name, 'n', sizeof device.name);
+    device.deviceGuid = MakeGuid(3);
+    device.driverGuid = MakeGuid(9);
     Dirty();
-    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
-    EXPECT_STREQ(record->deviceName, "Second Adapter");
+    ChooseDevice(*record, device);
+    EXPECT_EQ(std::string(record->deviceName), std::string(sizeof record->deviceName - 1, 'n'));
     EXPECT_TRUE(SameGuid(record->deviceGuid, MakeGuid(3)));
     EXPECT_TRUE(SameGuid(record->driverGuid, MakeGuid(9)));
-    EXPECT_EQ(record->deviceIndex, 0);
 }
 
 struct ModeListCase {
@@ -247,11 +215,7 @@ TEST_F(SettingsTest, MoreThanFortyOfferedModesFillTheListOnly)
 
 TEST_F(SettingsTest, NoUsableDeviceLeavesTheDeviceFields)
 {
-    ScriptedDriver primary;
-    primary.description = "Primary";
-    primary.modes = {{800, 600, 16}};
-    primary.devices = {Device("RGB Emulation", false, 1)};
-    source.drivers = {primary};
+    source.drivers = {Primary({{800, 600, 16}}, {Software("RGB Emulation", 1)})};
     ASSERT_EQ(EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices), 0);
     ASSERT_EQ(GetStoredDeviceCount(), 1u);
     Dirty();

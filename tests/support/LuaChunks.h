@@ -1,6 +1,6 @@
 // Lua 5.1 chunks for the chunk checker's tests: a small assembler of the
 // chunk format for any size_t width, a chunk Lua's own check lets through,
-// and a data script that uses everything data building may.
+// a data script that uses everything data building may, and Lua's own chunks.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,27 @@
 #include <string>
 #include <vector>
 
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+}
+
 namespace chunk {
+
+// The chunk this build's Lua writes for `source` read from the file `name`,
+// as its luac would.
+inline std::string Compile(const std::string& source, const std::string& name = "chunk.lua")
+{
+    lua_State* state = luaL_newstate();
+    std::string bytes;
+    if (luaL_loadbuffer(state, source.data(), source.size(), ("@" + name).c_str()) == 0)
+        lua_dump(state, [](lua_State*, const void* data, size_t size, void* out) {
+            static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
+            return 0;
+        }, &bytes);
+    lua_close(state);
+    return bytes;
+}
 
 enum Opcode {
     kMove = 0, kLoadK = 1, kLoadBool = 2, kLoadNil = 3, kGetUpval = 4, kGetGlobal = 5, kGetTable = 6,

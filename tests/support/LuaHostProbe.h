@@ -1,5 +1,5 @@
 // What the script host's tests read besides the tool's own lookups: one key
-// at a time through LookupValues, and the state and steps a lookup is made of.
+// at a time through LookupValues, the state, and the steps a script run is made of.
 #pragma once
 
 #include "script/LuaHost.h"
@@ -11,10 +11,6 @@ public:
     // The chunk is left on the stack.
     static bool LoadChunk(CLuaHost& host, const char* scriptName) { return host.LoadChunk(scriptName); }
     static bool RunChunk(CLuaHost& host) { return host.RunChunk(); }
-    static void PushValue(CLuaHost& host, const char* tableName, const char* key, int wantedType)
-    {
-        host.PushValue(tableName, key, wantedType);
-    }
 };
 
 // `key` after a lookup of it alone.

@@ -21,6 +21,49 @@ GUID MakeGuid(uint8_t seed)
     return guid;
 }
 
+bool SameGuid(const GUID& a, const GUID& b)
+{
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+
+std::string ModesText(const std::vector<ScriptedMode>& modes)
+{
+    std::string text;
+    for (const ScriptedMode& m : modes)
+        text += std::to_string(m.width) + "x" + std::to_string(m.height) + "x" + std::to_string(m.bits) + " ";
+    return text;
+}
+
+ScriptedDriver Primary(std::vector<ScriptedMode> modes, std::vector<ScriptedDevice> devices)
+{
+    ScriptedDriver driver;
+    driver.description = "Primary Display";
+    driver.modes = std::move(modes);
+    driver.devices = std::move(devices);
+    return driver;
+}
+
+ScriptedDriver Secondary(uint8_t seed, std::string description, std::vector<ScriptedMode> modes,
+                         std::vector<ScriptedDevice> devices)
+{
+    ScriptedDriver driver = Primary(std::move(modes), std::move(devices));
+    driver.hasGuid = true;
+    driver.guid = MakeGuid(seed);
+    driver.description = std::move(description);
+    driver.capsMarker = seed;
+    return driver;
+}
+
+ScriptedDevice Hardware(std::string name, uint8_t seed, uint32_t depths)
+{
+    return {std::move(name), kHardwareDevice | 0x1u, depths, MakeGuid(seed)};
+}
+
+ScriptedDevice Software(std::string name, uint8_t seed, uint32_t depths)
+{
+    return {std::move(name), 0x1u, depths, MakeGuid(seed)};
+}
+
 void ScriptedDisplaySource::EnumerateDrivers(DisplayEnumeration* enumeration)
 {
     for (const ScriptedDriver& driver : drivers) {

@@ -37,6 +37,18 @@ constexpr uint32_t kAllDepths = 0x400u | 0x200u | 0x100u;
 
 DDSURFACEDESC2 MakeMode(const ScriptedMode& mode);
 GUID MakeGuid(uint8_t seed);
+bool SameGuid(const GUID& a, const GUID& b);
+// "640x480x16 800x600x16 ", to compare lists of modes in one line.
+std::string ModesText(const std::vector<ScriptedMode>& modes);
+
+// The primary display driver (no GUID), and a secondary one whose GUID and
+// caps marker come from `seed`.
+ScriptedDriver Primary(std::vector<ScriptedMode> modes, std::vector<ScriptedDevice> devices);
+ScriptedDriver Secondary(uint8_t seed, std::string description, std::vector<ScriptedMode> modes,
+                         std::vector<ScriptedDevice> devices);
+// Devices with their GUID from `seed`; bit 0x1 of their caps is set.
+ScriptedDevice Hardware(std::string name, uint8_t seed, uint32_t depths = kAllDepths);
+ScriptedDevice Software(std::string name, uint8_t seed, uint32_t depths = kAllDepths);
 
 class ScriptedDisplaySource final : public DisplayDriverSource {
 public:

@@ -51,7 +51,15 @@ void TempGameDir::WriteFile(const std::string& relative, const std::string& byte
 
 std::string TempGameDir::ReadFile(const std::string& relative) const
 {
-    std::ifstream in(fs::path(m_path) / relative, std::ios::binary);
+    return ReadBytes(fs::path(m_path) / relative);
+}
+
+std::string ReadBytes(const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec))
+        return std::string();
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

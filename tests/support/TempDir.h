@@ -1,6 +1,7 @@
 // A temporary game folder that becomes the current directory for one test.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 class TempGameDir {
@@ -25,3 +26,6 @@ private:
     std::string m_path;
     std::string m_previous;
 };
+
+// The bytes of a plain file; empty when `path` is none.
+std::string ReadBytes(const std::filesystem::path& path);

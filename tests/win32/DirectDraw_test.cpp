@@ -9,10 +9,6 @@
 
 #include "display/DeviceTable.h"
 #include "display/DisplaySource.h"
-#include "script/LuaHost.h"
-#include "settings/Registry.h"
-#include "settings/SettingNames.h"
-#include "support/SaveCheck.h"
 #include "support/ScriptedDisplay.h"
 
 namespace {
@@ -126,11 +122,6 @@ void Print(const std::vector<DriverReport>& drivers)
     std::fflush(stdout);
 }
 
-bool SameGuid(const GUID& a, const GUID& b)
-{
-    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
-}
-
 class DirectDrawTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -193,52 +184,6 @@ TEST_F(DirectDrawTest, TableInvariants)
             EXPECT_TRUE(SameGuid(e.driverGuid, GUID{}));
         }
     }
-}
-
-TEST_F(DirectDrawTest, DefaultsChooseFromTheTable)
-{
-    CRegistry* fresh = StartFreshRecord();
-    ASSERT_NE(fresh, nullptr);
-    CRegistry& record = *fresh;
-    record.modeIndex = -1;
-    record.SetDefaults(CLuaHost::Instance(), GetStoredDevices());
-
-    const DeviceEntry* table = GetDeviceTable();
-    const DeviceEntry* usable = nullptr;
-    for (uint32_t i = 0; i < GetStoredDeviceCount() && !usable; ++i)
-        if (table[i].hardware)
-            usable = &table[i];
-    ASSERT_NE(usable, nullptr) << "Wine's DirectDraw offers a hardware device";
-    {
-        EXPECT_STREQ(record.deviceName, usable->name);
-        EXPECT_TRUE(SameGuid(record.deviceGuid, usable->deviceGuid));
-        EXPECT_EQ(record.deviceIndex, 0);
-        int position = -1;
-        int offered = 0;
-        for (uint32_t m = 0; m < usable->modeCount; ++m) {
-            if (!IsOfferedMode(usable->modes[m]))
-                continue;
-            if (usable->modes[m].dwWidth == 640 && usable->modes[m].dwHeight == 480 && position < 0)
-                position = offered;
-            ++offered;
-        }
-        std::printf("[wine] default device \"%s\", %d offered mode(s), 640x480x16 at %d, modeIndex %d\n",
-                    record.deviceName, offered, position, static_cast<int>(record.modeIndex));
-        if (position >= 0 && position < kModeListSize) {
-            ASSERT_GE(record.modeIndex, 0);
-            ASSERT_LT(record.modeIndex, kModeListSize);
-            const ModeEntry& chosen = modeList[record.modeIndex];
-            EXPECT_EQ(chosen.width, 640);
-            EXPECT_EQ(chosen.height, 480);
-            EXPECT_EQ(chosen.bitsPerPixel, 16);
-        } else {
-            EXPECT_EQ(record.modeIndex, -1) << "without 640x480x16 the index is kept";
-        }
-    }
-    EXPECT_EQ(record.width, 640);
-    EXPECT_EQ(record.height, 480);
-    EXPECT_EQ(record.bitsPerPixel, 16);
-    CRegistry::DestroyInstance();
 }
 
 }  // namespace

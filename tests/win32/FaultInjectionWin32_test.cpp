@@ -129,12 +129,6 @@ protected:
     SaveResult save;
 };
 
-TEST_F(FaultInjectionWin32, WithoutFaultTheNewFileReplacesTheOld)
-{
-    const std::string file = StartUpAndSave();
-    EXPECT_EQ(expectedNew, file);
-}
-
 TEST_F(FaultInjectionWin32, ReadOnlyFileIsNotOverwritten)
 {
     ASSERT_TRUE(SetFileAttributesA(kOptionPath, FILE_ATTRIBUTE_READONLY));

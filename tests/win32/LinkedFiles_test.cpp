@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 
@@ -22,12 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Every entry under `root` by its attributes and, for a file, its bytes.
 std::map<std::string, std::string> Snapshot(const fs::path& root)

@@ -9,11 +9,6 @@
 
 #include <gtest/gtest.h>
 
-extern "C" {
-#include <lauxlib.h>
-#include <lua.h>
-}
-
 #include "script/ChunkCheck.h"
 #include "settings/SettingNames.h"
 #include "support/LuaChunks.h"
@@ -56,22 +51,6 @@ bool Precompile(const std::string& source, const std::string& output)
     return exitCode == 0;
 }
 
-// The chunk our luac writes for `source` read from the file `name`,
-// made in this process by the same library: starting luac under Wine costs
-// about a minute here.
-std::string Compile(const std::string& source, const std::string& name)
-{
-    lua_State* state = luaL_newstate();
-    std::string bytes;
-    if (luaL_loadbuffer(state, source.data(), source.size(), ("@" + name).c_str()) == 0)
-        lua_dump(state, [](lua_State*, const void* data, size_t size, void* out) {
-            static_cast<std::string*>(out)->append(static_cast<const char*>(data), size);
-            return 0;
-        }, &bytes);
-    lua_close(state);
-    return bytes;
-}
-
 class LuaHostWin32Test : public ::testing::Test {
 protected:
     void SetUp() override { InitSettingNames(); }
@@ -90,7 +69,7 @@ TEST_F(LuaHostWin32Test, ChunkOfThisBuildIsReadBeforeTheSource)
     // Instruction, 8-byte number.
     const std::string header = std::string("\x1bLua\x51\x00\x01\x04", 8) + char(kChunkSizeTWidth) + "\x04\x08" + '\0';
     ASSERT_EQ(chunk.substr(0, 12), header);
-    EXPECT_EQ(chunk, Compile(dir.ReadFile("source.lua"), "source.lua"));
+    EXPECT_EQ(chunk, chunk::Compile(dir.ReadFile("source.lua"), "source.lua"));
     EXPECT_TRUE(IsDataChunk(chunk));
 
     EXPECT_EQ(DefaultOption(host, "Bgm_Volume"), 32);
@@ -167,7 +146,7 @@ TEST_F(LuaHostWin32Test, ChunksOfDataScriptsReadLikeTheirSource)
         const std::vector<std::string> fromSource = ReadEverything(host, c.script);
         ASSERT_NE(fromSource, ReadEverything(host, c.script, false)) << "the source sets nothing";
 
-        const std::string chunk = Compile(c.source, file + ".lua");
+        const std::string chunk = chunk::Compile(c.source, file + ".lua");
         EXPECT_TRUE(IsDataChunk(chunk));
         dir.WriteFile(file + ".lub", chunk);
         std::filesystem::remove(file + ".lua");

@@ -25,12 +25,7 @@ protected:
     {
         dir.CopyExampleScripts();
         dir.WriteFile("SaveData/OptionInfo.lua", "GameWindowX = 12\r\n");
-        ScriptedDriver driver;
-        driver.description = "Primary";
-        driver.modes = {{640, 480, 16}, {800, 600, 16}};
-        driver.devices = {{"First HAL", kHardwareDevice, kAllDepths, MakeGuid(1)},
-                          {"Second HAL", kHardwareDevice, kAllDepths, MakeGuid(2)}};
-        source.drivers = {driver};
+        source.drivers = {Primary({{640, 480, 16}, {800, 600, 16}}, {Hardware("First HAL", 1), Hardware("Second HAL", 2)})};
         ResetModeList();
     }
 

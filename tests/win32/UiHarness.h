@@ -37,34 +37,16 @@ namespace ui_test {
 // 640 x 480 only.
 inline std::vector<ScriptedDriver> TwoHardwareDevices()
 {
-    ScriptedDriver primary;
-    primary.description = "Primary Display";
-    primary.modes = {{320, 240, 16}, {640, 480, 8}, {640, 480, 16}, {800, 600, 16},
-                     {800, 600, 32}, {1024, 768, 16}, {1024, 768, 32}};
-    primary.devices = {{"RGB Emulation", 0, kAllDepths, MakeGuid(0x11)},
-                       {"First HAL", kHardwareDevice, kAllDepths, MakeGuid(0x22)}};
-    ScriptedDriver second;
-    second.hasGuid = true;
-    second.guid = MakeGuid(0x44);
-    second.description = "Second Card";
-    second.modes = {{640, 480, 16}, {800, 600, 32}};
-    second.devices = {{"Second HAL", kHardwareDevice, kAllDepths, MakeGuid(0x33)}};
-    return {primary, second};
+    return {Primary({{320, 240, 16}, {640, 480, 8}, {640, 480, 16}, {800, 600, 16}, {800, 600, 32}, {1024, 768, 16},
+                     {1024, 768, 32}},
+                    {Software("RGB Emulation", 0x11), Hardware("First HAL", 0x22)}),
+            Secondary(0x44, "Second Card", {{640, 480, 16}, {800, 600, 32}}, {Hardware("Second HAL", 0x33)})};
 }
 
 // One driver whose only device renders in software: no usable device.
 inline ScriptedDriver SoftwareOnlyDriver()
 {
-    ScriptedDriver driver;
-    driver.description = "Primary Display";
-    driver.modes = {{800, 600, 16}};
-    driver.devices = {{"RGB Emulation", 0, kAllDepths, MakeGuid(0x11)}};
-    return driver;
-}
-
-inline bool SameGuid(const GUID& a, const GUID& b)
-{
-    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+    return Primary({{800, 600, 16}}, {Software("RGB Emulation", 0x11)});
 }
 
 // The record's numeric settings, to check that a handler changed only one.
