@@ -55,7 +55,7 @@ struct Layout {
 
     void LinkOut(const std::string& relative) const { fs::create_symlink(secret, game / relative); }
     void HardLinkOut(const std::string& relative) const { fs::create_hard_link(secret, game / relative); }
-    void Replace(const std::string& relative) const { fs::remove(game / relative); }
+    void Remove(const std::string& relative) const { fs::remove(game / relative); }
     void Fifo(const std::string& relative) const { EXPECT_EQ(0, mkfifo((game / relative).c_str(), 0666)); }
     void SavedataLinkTo(const fs::path& target) const
     {
@@ -89,13 +89,13 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
          "System\\LuaFiles514\\OptionInfo.lub", FileStatus::kRefused, nullptr, {}},
         {"script a hard link out",
          [](const Layout& l) {
-             l.Replace("System/LuaFiles514/MsgString.lua");
+             l.Remove("System/LuaFiles514/MsgString.lua");
              l.HardLinkOut("System/LuaFiles514/MsgString.lua");
          },
          messages, FileStatus::kRefused, nullptr, {}},
         {"script a FIFO",
          [](const Layout& l) {
-             l.Replace("System/LuaFiles514/MsgString.lua");
+             l.Remove("System/LuaFiles514/MsgString.lua");
              l.Fifo("System/LuaFiles514/MsgString.lua");
          },
          messages, FileStatus::kRefused, nullptr, {}},
