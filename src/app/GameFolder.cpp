@@ -10,12 +10,38 @@ namespace {
 
 constexpr wchar_t kGameData[] = L"System\\LuaFiles514";
 
+// `folder`\`name`, with one backslash also after a drive's root ("H:\").
+std::wstring Below(const std::wstring& folder, const wchar_t* name)
+{
+    if (folder.empty())
+        return name;
+    return folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
+}
+
 // Wide calls throughout: the folder's name need not fit the ANSI code page.
+// A folder deeper than MAX_PATH is looked at by its "\\?\" name, so that one
+// that cannot be entered is told as such, not as no game folder.
 bool HoldsGameData(const std::wstring& folder)
 {
-    const std::wstring data = folder.empty() ? kGameData : folder + L"\\" + kGameData;
+    std::wstring data = Below(folder, kGameData);
+    if (data.size() >= MAX_PATH && data.size() > 2 && data[1] == L':')
+        data = L"\\\\?\\" + data;
     const DWORD attributes = GetFileAttributesW(data.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The system's words for `code`, in the player's language.
+std::wstring ErrorWords(unsigned long code)
+{
+    wchar_t* words = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
+    std::wstring text = length ? std::wstring(words, length) : L"error " + std::to_wstring(code);
+    LocalFree(words);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'))
+        text.pop_back();
+    return text;
 }
 
 }  // namespace
@@ -29,26 +55,42 @@ std::wstring CSetupApp::OwnFolder()
         return std::wstring();
     const std::wstring file(path.data(), length);
     const size_t slash = file.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : file.substr(0, slash);
+    if (slash == std::wstring::npos)
+        return std::wstring();
+    // "H:" alone is whatever folder of H: is current; the root is "H:\".
+    const bool driveRoot = slash == 2 && file[1] == L':';
+    return file.substr(0, driveRoot ? slash + 1 : slash);
 }
 
 CSetupApp::FolderSearch CSetupApp::EnterGameFolder(const std::wstring& ownFolder)
 {
     // A shortcut with an empty "Start in" starts the tool in the system
     // folder: every relative path would then lead there.
-    FolderSearch search{false, CurrentFolder(), ownFolder};
+    FolderSearch search{false, CurrentFolder(), ownFolder, 0};
     if (HoldsGameData(std::wstring()))
         search.found = true;
-    else if (!ownFolder.empty() && HoldsGameData(ownFolder) && SetCurrentDirectoryW(ownFolder.c_str()))
-        search.found = true;
+    else if (!ownFolder.empty() && HoldsGameData(ownFolder)) {
+        search.found = SetCurrentDirectoryW(ownFolder.c_str()) != FALSE;
+        if (!search.found)
+            search.enterError = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+    }
     return search;
 }
 
 std::wstring CSetupApp::NoGameFolderText(const FolderSearch& search)
 {
+    // Each path on a line of its own: a long one is then not broken mid-word.
+    if (search.enterError) {
+        std::wstring text = L"Kestrune Setup cannot start: its own folder holds the game, but it could not be "
+                            L"entered";
+        text += search.enterError == ERROR_FILENAME_EXCED_RANGE
+                    ? L": it lies deeper than Windows lets a program work in"
+                    : L": " + ErrorWords(search.enterError);
+        return text + L":\n\n" + search.own;
+    }
     std::wstring text = L"Kestrune Setup cannot start: it must be run from the game folder, the folder that holds ";
     text += kGameData;
-    text += L". It looked in the current folder, " + (search.current.empty() ? L"(unknown)" : search.current);
-    text += L", and in its own, " + (search.own.empty() ? L"(unknown)" : search.own) + L".";
+    text += L". It looked in the current folder,\n\n" + (search.current.empty() ? L"(unknown)" : search.current);
+    text += L"\n\nand in its own,\n\n" + (search.own.empty() ? L"(unknown)" : search.own);
     return text;
 }

@@ -25,6 +25,7 @@ public:
         bool found;
         std::wstring current;
         std::wstring own;
+        unsigned long enterError;  // the executable's folder holds the game but could not be entered
     };
     // Before anything is read: the current folder when it is the game
     // folder, otherwise `ownFolder` (the executable's), made current, when

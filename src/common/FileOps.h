@@ -58,6 +58,9 @@ public:
     virtual FileStatus Replace(const std::string& source, const std::string& target) = 0;
     virtual FileStatus Remove(const std::string& path) = 0;
     virtual bool Exists(const std::string& path) = 0;
+    // When the file was last written, in the system's units (100 ns on
+    // Windows, 1 ns elsewhere), with the checks ReadAll makes.
+    virtual FileStatus LastWritten(const std::string& path, unsigned long long& time) = 0;
     // Lets every local user (the Users group) modify `folder` and what is
     // made in it from now on, so that a game without administrator rights
     // writes the real files there. Only on a real folder inside the game
@@ -77,6 +80,13 @@ using FileSeam = Seam<IFileOps>;
 
 // The current directory's full path; empty when the system cannot give it.
 std::wstring CurrentFolder();
+
+#ifdef _WIN32
+// What `path` leads to once links, junctions, mount points, SUBST drives and
+// short names are resolved, as the system names it ("\\?\C:\..."); empty
+// when it cannot be opened or the system cannot tell.
+std::wstring FinalPathOf(const std::wstring& path);
+#endif
 
 // Makes `anchor`\`below` the current directory while it lives, so relative
 // paths, and the file operations' checks that keep them inside the current

@@ -222,6 +222,18 @@ public:
             return status;
         return unlinkat(folder.Get(), name.c_str(), 0) == 0 ? FileStatus::Done() : LastError();
     }
+    FileStatus LastWritten(const std::string& path, unsigned long long& time) override
+    {
+        Descriptor file;
+        if (const FileStatus opened = OpenPlainFile(AT_FDCWD, path.c_str(), O_RDONLY, file); !opened)
+            return opened;
+        struct stat st;
+        if (fstat(file.Get(), &st) != 0)
+            return LastError();
+        time = static_cast<unsigned long long>(st.st_mtim.tv_sec) * 1000000000ull +
+               static_cast<unsigned long long>(st.st_mtim.tv_nsec);
+        return FileStatus::Done();
+    }
     bool Exists(const std::string& path) override
     {
         struct stat st;

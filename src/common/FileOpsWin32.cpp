@@ -62,7 +62,8 @@ std::wstring Upper(const std::wstring& text)
     return upper;
 }
 
-// What `path` leads to (see FinalPath); empty when it cannot be opened.
+}  // namespace
+
 std::wstring FinalPathOf(const std::wstring& path)
 {
     const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -73,6 +74,8 @@ std::wstring FinalPathOf(const std::wstring& path)
     CloseHandle(handle);
     return final;
 }
+
+namespace {
 
 // Done when what `handle` leads to lies in the game folder, the current
 // directory, or is that folder ("C:\game2" does not lie in "C:\game");
@@ -339,6 +342,23 @@ public:
         if (!folder)
             return folder.Status();
         return DeleteFileA(path.c_str()) ? FileStatus::Done() : LastError();
+    }
+    FileStatus LastWritten(const std::string& path, unsigned long long& time) override
+    {
+        HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const FileStatus failed = LastError();
+            const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
+            return missing ? FileStatus::Missing(failed.code) : failed;
+        }
+        FILETIME written = {};
+        FileStatus status = PlainFileInGameFolder(file);
+        if (status && !GetFileTime(file, nullptr, nullptr, &written))
+            status = LastError();
+        CloseHandle(file);
+        time = (static_cast<unsigned long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+        return status;
     }
     bool Exists(const std::string& path) override
     {

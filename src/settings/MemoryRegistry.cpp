@@ -3,6 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+uint64_t Tick()
+{
+    static uint64_t clock = 0;
+    return ++clock;
+}
+
+}  // namespace
+
 void MemoryRegistry::Fail(Operation op, long error, const std::string& valueName)
 {
     m_fail[op] = error;
@@ -21,6 +31,8 @@ long MemoryRegistry::CreateKey(const char* subKey, uint32_t access, RegKey* key)
     m_accessLog.push_back(access);
     if (m_fail[kCreate])
         return m_fail[kCreate];
+    if (!m_keys.count(subKey))
+        m_written[subKey] = Tick();
     m_keys[subKey];
     *key = m_nextHandle++;
     m_handles[*key] = subKey;
@@ -74,6 +86,7 @@ long MemoryRegistry::SetValue(RegKey key, const char* name, uint32_t type, const
         return m_fail[kSet];
     std::string bytes(static_cast<const char*>(data), size);
     m_keys[handle->second][name] = Value{type, bytes};
+    m_written[handle->second] = Tick();
     m_setCalls.push_back(SetCall{handle->second, name, type, bytes});
     return kRegSuccess;
 }
@@ -85,7 +98,21 @@ long MemoryRegistry::DeleteValue(RegKey key, const char* name)
         return 6;
     if (m_fail[kDelete])
         return m_fail[kDelete];
-    return m_keys[handle->second].erase(name) ? kRegSuccess : kRegFileNotFound;
+    if (!m_keys[handle->second].erase(name))
+        return kRegFileNotFound;
+    m_written[handle->second] = Tick();
+    return kRegSuccess;
+}
+
+long MemoryRegistry::KeyWritten(const char* subKey, uint64_t* time)
+{
+    if (m_fail[kOpen])
+        return m_fail[kOpen];
+    if (!m_keys.count(subKey))
+        return kRegFileNotFound;
+    const auto written = m_written.find(subKey);
+    *time = written == m_written.end() ? 0 : written->second;
+    return kRegSuccess;
 }
 
 long MemoryRegistry::CloseKey(RegKey key)
@@ -98,6 +125,7 @@ long MemoryRegistry::CloseKey(RegKey key)
 void MemoryRegistry::Put(const std::string& key, const std::string& name, uint32_t type, const std::string& bytes)
 {
     m_keys[key][name] = Value{type, bytes};
+    m_written[key] = Tick();
 }
 
 const MemoryRegistry::Value* MemoryRegistry::Get(const std::string& key, const std::string& name) const

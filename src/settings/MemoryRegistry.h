@@ -28,6 +28,9 @@ public:
     long SetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size) override;
     long DeleteValue(RegKey key, const char* name) override;
     long CloseKey(RegKey key) override;
+    // Each change of a key's values moves its time one step on, the same clock for every store.
+    long KeyWritten(const char* subKey, uint64_t* time) override;
+    void SetWritten(const std::string& key, uint64_t time) { m_written[key] = time; }
 
     // Makes every call of `op` fail with `error`; for kSet optionally only the named value.
     void Fail(Operation op, long error = kRegAccessDenied, const std::string& valueName = std::string());
@@ -45,6 +48,7 @@ public:
 private:
     std::map<std::string, std::map<std::string, Value>> m_keys;
     std::map<RegKey, std::string> m_handles;
+    std::map<std::string, uint64_t> m_written;  // on one clock for every store, as time is
     RegKey m_nextHandle = 0x100;
     long m_fail[kOperationCount] = {};
     std::string m_failValue;

@@ -58,6 +58,9 @@ public:
     // How start-up read the player's virtual copy of the option file, the one
     // the game reads first; kMissing when there is none.
     FileStatus virtualCopyRead = FileStatus::Missing(0);
+    // The copy was written before the real file: the game no longer reads
+    // it, so it was neither read nor used, and the save removes it.
+    bool virtualCopyStale = false;
 
     CRegistry();
     virtual ~CRegistry();

@@ -1,9 +1,10 @@
-// The five registry operations the store uses, under HKEY_LOCAL_MACHINE, with
+// The registry operations the store uses, under HKEY_LOCAL_MACHINE, with
 // Win32 return codes. Win32 binds them to advapi32; tests and the native build
 // use the in-memory store.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "common/Seam.h"
 
@@ -33,6 +34,9 @@ public:
     // RegDeleteValueA; ERROR_FILE_NOT_FOUND when there is no such value.
     virtual long DeleteValue(RegKey key, const char* name) = 0;
     virtual long CloseKey(RegKey key) = 0;
+    // When `subKey` was last written (RegQueryInfoKey's time, 100 ns units):
+    // the game's virtual copy is what it reads only when it is the newer.
+    virtual long KeyWritten(const char* subKey, uint64_t* time) = 0;
 };
 
 // advapi32 on Windows; elsewhere an in-memory store that lives as long as the process.
@@ -47,3 +51,8 @@ IRegistryApi& RegistrySeam::Platform();
 // program reads first. Subkeys are named as under HKEY_LOCAL_MACHINE. Null
 // where there is no registry.
 IRegistryApi* VirtualRegistry();
+// The same for another player, signed in with the security identifier `sid`
+// ("S-1-5-21-..."): HKEY_USERS\<sid>_Classes\VirtualStore\MACHINE\SOFTWARE,
+// the player's classes hive, loaded while the player is signed in. Null when
+// it is not loaded or cannot be opened. Valid until the next call.
+IRegistryApi* PlayerVirtualRegistry(const std::string& sid);

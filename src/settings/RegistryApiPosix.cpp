@@ -12,3 +12,8 @@ IRegistryApi* VirtualRegistry()
 {
     return nullptr;
 }
+
+IRegistryApi* PlayerVirtualRegistry(const std::string&)
+{
+    return nullptr;
+}

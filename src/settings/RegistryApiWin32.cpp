@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "settings/RegistryApi.h"
@@ -57,6 +58,22 @@ public:
     {
         return RegCloseKey(reinterpret_cast<HKEY>(key));
     }
+    long KeyWritten(const char* subKey, uint64_t* time) override
+    {
+        HKEY handle = nullptr;
+        std::string path;
+        if (!Path(subKey, path))
+            return ERROR_FILE_NOT_FOUND;
+        LONG rc = RegOpenKeyExA(m_root, path.c_str(), 0, KEY_QUERY_VALUE | m_view, &handle);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        FILETIME written = {};
+        rc = RegQueryInfoKeyA(handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, &written);
+        RegCloseKey(handle);
+        *time = (static_cast<uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+        return rc;
+    }
 
 private:
     bool Path(const char* subKey, std::string& path) const
@@ -89,6 +106,21 @@ bool RunsUnderWow64()
     return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
 
+// "Software\..." below HKEY_LOCAL_MACHINE is "...\SOFTWARE\..." in a
+// virtual store. A 32-bit program's writes go to WOW6432Node, as its HKLM
+// writes do; the 64-bit view is asked for, where this key is one for both.
+std::string VirtualStoreKey()
+{
+    static const bool wow64 = RunsUnderWow64();
+    return wow64 ? "VirtualStore\\MACHINE\\SOFTWARE\\WOW6432Node\\" : "VirtualStore\\MACHINE\\SOFTWARE\\";
+}
+
+REGSAM VirtualStoreView()
+{
+    static const bool wow64 = RunsUnderWow64();
+    return wow64 ? KEY_WOW64_64KEY : 0;
+}
+
 }  // namespace
 
 template <>
@@ -100,13 +132,20 @@ IRegistryApi& RegistrySeam::Platform()
 
 IRegistryApi* VirtualRegistry()
 {
-    // "Software\..." below HKEY_LOCAL_MACHINE is "...\SOFTWARE\..." here. A
-    // 32-bit program's writes go to WOW6432Node, as its HKLM writes do; the
-    // 64-bit view is asked for, where this key is one for both.
-    static const bool wow64 = RunsUnderWow64();
-    static Win32Registry registry(HKEY_CURRENT_USER,
-                                  wow64 ? "Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\WOW6432Node\\"
-                                        : "Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\",
-                                  wow64 ? KEY_WOW64_64KEY : 0);
+    static Win32Registry registry(HKEY_CURRENT_USER, "Software\\Classes\\" + VirtualStoreKey(), VirtualStoreView());
     return &registry;
+}
+
+IRegistryApi* PlayerVirtualRegistry(const std::string& sid)
+{
+    static std::unique_ptr<Win32Registry> registry;
+    registry.reset();
+    if (sid.empty() || sid.find_first_not_of("S-0123456789") != std::string::npos)
+        return nullptr;
+    HKEY hive = nullptr;
+    if (RegOpenKeyExA(HKEY_USERS, (sid + "_Classes").c_str(), 0, KEY_READ, &hive) != ERROR_SUCCESS)
+        return nullptr;
+    RegCloseKey(hive);
+    registry.reset(new Win32Registry(HKEY_USERS, sid + "_Classes\\" + VirtualStoreKey(), VirtualStoreView()));
+    return registry.get();
 }

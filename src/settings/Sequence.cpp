@@ -30,9 +30,12 @@ CRegistry* StartUp(const SetupParts& parts, StepDone done, void* context)
     step("InitSettingNames");
     EnumerateDisplayDevices(parts.displays, AcceptAllDevices);  // with no device the lists stay empty
     step("EnumerateDisplays");
+    // Asked first: reading the registry may create the real key.
+    IRegistryApi* const virtualRegistry = parts.virtualCopies.registry;
+    const bool virtualValuesRead = virtualRegistry && VirtualValuesNewer(parts.registry, *virtualRegistry);
     ReadRegistry(record, parts.registry, parts.host, GetStoredDevices());
-    if (parts.virtualCopies.registry)
-        ReadVirtualValues(record, *parts.virtualCopies.registry);
+    if (virtualValuesRead)
+        ReadVirtualValues(record, *virtualRegistry);
     step("ReadRegistry");
     ReadSaveDataLines(record, parts.files);
     ReadVirtualCopy(record, parts.files, parts.virtualCopies);
@@ -46,6 +49,8 @@ SaveResult SaveConfirmed(const CRegistry& record, const SetupParts& parts)
 {
     SaveResult result;
     const VirtualCopies& copies = parts.virtualCopies;
+    result.player = copies.player;
+    result.playerStoreMissing = copies.unavailable;
     RemoveLeftoverSaves(parts.files);
     result.registry = WriteRegistry(record, parts.registry);
     if (result.registry == kRegSuccess && copies.registry)
@@ -103,7 +108,7 @@ std::string FailedSaveText(const SaveResult& result)
     // What keeps a landed save from the game: its own copies, or a savedata
     // it cannot write.
     const bool seenLanded = result.virtualValues == kRegSuccess && result.virtualCopy.Landed() &&
-                            result.savedataAccess.kind != FileStatus::kFailed;
+                            result.savedataAccess.kind != FileStatus::kFailed && result.playerStoreMissing.empty();
     if (registryLanded && fileLanded && seenLanded)
         return std::string();
     const std::string file(kOptionFilePath);
@@ -116,12 +121,18 @@ std::string FailedSaveText(const SaveResult& result)
         text += std::string("\nHKEY_LOCAL_MACHINE\\") + kSettingsKey + ": " + RegistryErrorText(result.registry);
     if (!fileLanded)
         text += "\n" + file + ": " + Reason(result.optionFile);
+    const std::string virtualKey = result.player.empty() ? "HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore"
+                                                         : "the VirtualStore key of " + result.player;
     if (result.virtualValues != kRegSuccess)
-        text += "\nThe game's own copy of the registry settings (HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore), "
-                "which it reads first, could not be removed: " + RegistryErrorText(result.virtualValues);
+        text += "\nThe game's own copy of the registry settings (" + virtualKey +
+                "), which it reads first, could not be removed: " + RegistryErrorText(result.virtualValues);
     if (!result.virtualCopy.Landed())
         text += "\nThe game's own copy of " + file + " in VirtualStore, which it reads first, was not removed: " +
                 Reason(result.virtualCopy);
+    if (!result.playerStoreMissing.empty())
+        text += "\nThe game of " + result.player + ", who is signed in, reads that player's own copies of the "
+                "settings first, and the setup, running as another account, could not reach them: " +
+                result.playerStoreMissing + ".";
     if (result.savedataAccess.kind == FileStatus::kFailed)
         text += "\n" + std::string(kOptionFolder) + ": the players could not be let change it, so the game may keep "
                 "its own copy again: " + FileErrorText(result.savedataAccess.code);

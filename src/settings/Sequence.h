@@ -46,6 +46,10 @@ struct SaveResult {
     long virtualValues = kRegSuccess;  // removing the game's virtual copies of the values
     VirtualRemoval virtualCopy;        // and of the option file
     FileStatus savedataAccess;         // letting the players change savedata
+    // The player whose copies these were, when another account than the
+    // setup's, and why that player's copies could not be had.
+    std::string player;
+    std::string playerStoreMissing;
 };
 
 // The three saves in their order: the option file's leftovers cleared, the

@@ -6,6 +6,7 @@
 #include "common/Path.h"
 #include "script/LuaHost.h"
 #include "settings/Registry.h"
+#include "settings/RegistryStore.h"
 #include "settings/SaveData.h"
 
 namespace {
@@ -26,6 +27,12 @@ bool HasDrive(const std::wstring& path)
            (path[2] == L'\\' || path[2] == L'/');
 }
 
+// A final path without its "\\?\" prefix.
+std::wstring WithoutPrefix(const std::wstring& path)
+{
+    return path.compare(0, 4, L"\\\\?\\") == 0 ? path.substr(4) : path;
+}
+
 // The folder `copies` name, entered for a scope.
 ScopedFolder EnterMirror(const VirtualCopies& copies)
 {
@@ -36,14 +43,12 @@ ScopedFolder EnterMirror(const VirtualCopies& copies)
 
 std::wstring VirtualMirror(const std::wstring& folder, const std::vector<std::wstring>& protectedFolders)
 {
-    std::wstring path = folder;
-    if (path.compare(0, 4, L"\\\\?\\") == 0)
-        path.erase(0, 4);  // a final path's prefix
+    const std::wstring path = WithoutPrefix(folder);
     if (!HasDrive(path))
         return std::wstring();
     const std::wstring upper = Folded(path);
     for (const std::wstring& given : protectedFolders) {
-        const std::wstring top = Folded(given);
+        const std::wstring top = Folded(WithoutPrefix(given));
         if (!HasDrive(top) || upper.compare(0, top.size(), top) != 0)
             continue;
         if (upper.size() == top.size() || top.back() == L'\\' || upper[top.size()] == L'\\')
@@ -52,11 +57,57 @@ std::wstring VirtualMirror(const std::wstring& folder, const std::vector<std::ws
     return std::wstring();
 }
 
+VirtualCopies FindVirtualCopies(ISystemFolders& system, const std::wstring& gameFolder)
+{
+    // Windows names the mirror after the folder's long, final path: spelt
+    // with a short name, a SUBST drive or a junction it would match nothing.
+    const std::wstring final = system.FinalPath(gameFolder);
+    const std::wstring mirror = VirtualMirror(final.empty() ? gameFolder : final, system.ProtectedFolders());
+    const PlayerAccount player = system.Player();
+    VirtualCopies copies;
+    if (!player.other) {
+        copies.registry = system.OwnVirtualRegistry();
+        if (!mirror.empty())
+            copies.anchor = system.OwnLocalAppData();
+        if (!copies.anchor.empty())
+            copies.mirror = mirror;
+        return copies;
+    }
+    // The setup's own copies stay as they are: this player's game never reads them.
+    copies.player = player.name;
+    copies.registry = system.PlayerVirtualRegistry(player.sid);
+    if (!copies.registry)
+        copies.unavailable = "the part of the registry that holds their settings is not loaded";
+    if (mirror.empty())
+        return copies;
+    copies.anchor = system.ProfileFolder(player.sid);
+    if (!copies.anchor.empty()) {
+        // %LOCALAPPDATA% of the profile, which folder redirection leaves in place.
+        copies.mirror = L"AppData\\Local\\" + mirror;
+        return copies;
+    }
+    copies.unavailable += copies.unavailable.empty() ? "" : ", and ";
+    copies.unavailable += "their profile folder is not known";
+    return copies;
+}
+
+bool VirtualValuesNewer(IRegistryApi& real, IRegistryApi& virtualRegistry)
+{
+    uint64_t copy = 0;
+    uint64_t key = 0;
+    if (virtualRegistry.KeyWritten(kSettingsKey, &copy) != kRegSuccess)
+        return false;
+    return real.KeyWritten(kSettingsKey, &key) != kRegSuccess || copy >= key;
+}
+
 void ReadVirtualCopy(CRegistry& record, IFileOps& files, const VirtualCopies& copies)
 {
     record.virtualCopyRead = FileStatus::Missing(0);
+    record.virtualCopyStale = false;
     if (!copies.Protected())
         return;
+    unsigned long long realWritten = 0;
+    const bool realThere = static_cast<bool>(files.LastWritten(NativePath(std::string(kOptionFilePath)), realWritten));
     const ScopedFolder mirror = EnterMirror(copies);
     if (mirror.Status().kind == FileStatus::kMissing)
         return;
@@ -64,8 +115,17 @@ void ReadVirtualCopy(CRegistry& record, IFileOps& files, const VirtualCopies& co
         record.virtualCopyRead = mirror.Status();
         return;
     }
-    if (!files.Exists(NativePath(std::string(kOptionFilePath))))
+    // Spelt as the mirror spells it.
+    const std::string path = NativePath(std::string(kOptionFilePath));
+    if (!files.Exists(path))
         return;
+    // Written after the copy, the real file is what the game reads now: it
+    // has since been run as administrator, or without virtualization.
+    unsigned long long copyWritten = 0;
+    if (realThere && files.LastWritten(path, copyWritten) && copyWritten < realWritten) {
+        record.virtualCopyStale = true;
+        return;
+    }
     // The game reads this copy, not the real file: its lines are the ones kept.
     std::vector<std::string> real;
     real.swap(record.preservedLines);
@@ -89,12 +149,17 @@ void ApplyGameSavedOptions(CRegistry& record, CLuaHost& host, const VirtualCopie
 VirtualRemoval RemoveVirtualCopy(const CRegistry& record, IFileOps& files, const VirtualCopies& copies)
 {
     const FileStatus& read = record.virtualCopyRead;
-    if (read.kind == FileStatus::kMissing || !copies.Protected())
+    if (!copies.Protected())
         return VirtualRemoval{};
-    if (read.kind == FileStatus::kRefused)
-        return VirtualRemoval{VirtualRemoval::kRefused, 0, read.refusal};
-    if (!read)
-        return VirtualRemoval{VirtualRemoval::kNotRemoved, read.code};
+    // A stale copy holds nothing the game still reads.
+    if (!record.virtualCopyStale) {
+        if (read.kind == FileStatus::kMissing)
+            return VirtualRemoval{};
+        if (read.kind == FileStatus::kRefused)
+            return VirtualRemoval{VirtualRemoval::kRefused, 0, read.refusal};
+        if (!read)
+            return VirtualRemoval{VirtualRemoval::kNotRemoved, read.code};
+    }
     const ScopedFolder mirror = EnterMirror(copies);
     if (!mirror && mirror.Status().kind == FileStatus::kRefused)
         return VirtualRemoval{VirtualRemoval::kRefused, 0, mirror.Status().refusal};

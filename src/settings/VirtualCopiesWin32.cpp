@@ -1,60 +1,194 @@
 #include "settings/VirtualCopies.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include "system/SystemLibrary.h"
 
 namespace {
 
-// CSIDL values of shlobj.h.
-constexpr int kLocalAppData = 0x1c;
-constexpr int kCommonAppData = 0x23;  // ProgramData
-constexpr int kWindows = 0x24;
-constexpr int kProgramFiles = 0x26;
-constexpr int kProgramFilesX86 = 0x2a;
+constexpr int kLocalAppData = 0x1c;  // CSIDL_LOCAL_APPDATA of shlobj.h
 
-std::wstring FolderPath(int csidl)
+// `path` with %SystemRoot% and %SystemDrive% put in as the system's own
+// folder has them; empty when it holds any other variable. The environment
+// came from whoever started the setup, so it decides nothing here.
+std::wstring Expanded(const std::wstring& path)
 {
-    typedef HRESULT(WINAPI * GetFolderPath)(HWND, int, HANDLE, DWORD, LPWSTR);
-    static const GetFolderPath getFolderPath =
-        LibraryFunction<GetFolderPath>(LoadSystemLibrary("shell32.dll"), "SHGetFolderPathW");
-    wchar_t path[MAX_PATH] = {};
-    if (!getFolderPath || getFolderPath(nullptr, csidl, nullptr, 0 /* SHGFP_TYPE_CURRENT */, path) != S_OK)
+    wchar_t windows[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    if (!length || length >= MAX_PATH)
         return std::wstring();
-    return path;
+    const std::wstring root(windows, length);
+    std::wstring result;
+    for (size_t at = 0; at < path.size();) {
+        const size_t start = path.find(L'%', at);
+        result += path.substr(at, start == std::wstring::npos ? std::wstring::npos : start - at);
+        if (start == std::wstring::npos)
+            break;
+        const size_t end = path.find(L'%', start + 1);
+        if (end == std::wstring::npos)
+            return std::wstring();
+        const std::wstring name = path.substr(start + 1, end - start - 1);
+        if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1, L"SystemRoot", -1) == CSTR_EQUAL)
+            result += root;
+        else if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1, L"SystemDrive", -1) == CSTR_EQUAL)
+            result += root.substr(0, 2);
+        else
+            return std::wstring();
+        at = end + 1;
+    }
+    return result;
 }
 
-// A 32-bit program on 64-bit Windows is told the x86 program files folder
-// for both; the 64-bit one is the system's own setting.
-std::wstring NativeProgramFiles()
+// A folder the system keeps under HKEY_LOCAL_MACHINE, in the 64-bit view
+// where there is one (a 32-bit program's own view names the x86 program
+// files folder for both).
+std::wstring SystemSetting(const std::wstring& key, const wchar_t* name)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", 0,
-                      KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
         return std::wstring();
-    wchar_t path[MAX_PATH] = {};
+    wchar_t path[MAX_PATH + 1] = {};
     DWORD size = sizeof path - sizeof path[0];
     DWORD type = 0;
-    const LONG rc = RegQueryValueExW(key, L"ProgramW6432Dir", nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) ? std::wstring(path) : std::wstring();
+    const LONG rc = RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
+    RegCloseKey(handle);
+    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::wstring();
+    path[size / sizeof path[0]] = L'\0';
+    return type == REG_EXPAND_SZ ? Expanded(path) : std::wstring(path);
 }
+
+const wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+// A token's user.
+struct UserOfToken {
+    BYTE data[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    PSID Sid() { return reinterpret_cast<TOKEN_USER*>(data)->User.Sid; }
+};
+
+bool OwnUser(UserOfToken& user)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return false;
+    DWORD size = 0;
+    const BOOL ok = GetTokenInformation(token, TokenUser, user.data, sizeof user.data, &size);
+    CloseHandle(token);
+    return ok != FALSE;
+}
+
+std::string Ansi(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string ansi(size > 0 ? static_cast<size_t>(size) : 1, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &ansi[0], size, nullptr, nullptr);
+    ansi.resize(ansi.size() - 1);
+    return ansi;
+}
+
+class Win32SystemFolders : public ISystemFolders {
+public:
+    std::wstring FinalPath(const std::wstring& folder) override { return FinalPathOf(folder); }
+
+    // Without the shell's libraries, which a game folder elsewhere would load
+    // for nothing: kernel32 names the Windows folder, the registry the others.
+    std::vector<std::wstring> ProtectedFolders() override
+    {
+        wchar_t windows[MAX_PATH] = {};
+        const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+        std::vector<std::wstring> folders = {
+            length && length < MAX_PATH ? std::wstring(windows, length) : std::wstring(),
+            SystemSetting(kCurrentVersion, L"ProgramFilesDir"),
+            SystemSetting(kCurrentVersion, L"ProgramFilesDir (x86)"),
+            SystemSetting(kCurrentVersion, L"ProgramW6432Dir"),
+            SystemSetting(kProfileList, L"ProgramData"),
+        };
+        for (std::wstring& folder : folders) {
+            const std::wstring final = folder.empty() ? std::wstring() : FinalPathOf(folder);
+            if (!final.empty())
+                folder = final;
+        }
+        return folders;
+    }
+
+    // The session's user, as Remote Desktop Services tell it (no privilege
+    // needed for the own session), against the account of the setup's token.
+    PlayerAccount Player() override
+    {
+        PlayerAccount player;
+        const std::wstring user = SessionText(5 /* WTSUserName */);
+        if (user.empty())
+            return player;
+        const std::wstring domain = SessionText(7 /* WTSDomainName */);
+        const std::wstring account = domain.empty() ? user : domain + L"\\" + user;
+        BYTE sid[SECURITY_MAX_SID_SIZE];
+        DWORD sidSize = sizeof sid;
+        wchar_t found[256];
+        DWORD foundSize = 256;
+        SID_NAME_USE use;
+        UserOfToken own;
+        if (!LookupAccountNameW(nullptr, account.c_str(), sid, &sidSize, found, &foundSize, &use) || !OwnUser(own) ||
+            EqualSid(sid, own.Sid()))
+            return player;
+        wchar_t* text = nullptr;
+        if (!ConvertSidToStringSidW(sid, &text))
+            return player;
+        player.other = true;
+        player.name = Ansi(account);
+        player.sid = Ansi(text);
+        LocalFree(text);
+        return player;
+    }
+
+    std::wstring OwnLocalAppData() override
+    {
+        typedef HRESULT(WINAPI * GetFolderPath)(HWND, int, HANDLE, DWORD, LPWSTR);
+        const GetFolderPath getFolderPath =
+            LibraryFunction<GetFolderPath>(LoadSystemLibrary("shell32.dll"), "SHGetFolderPathW");
+        wchar_t path[MAX_PATH] = {};
+        if (!getFolderPath || getFolderPath(nullptr, kLocalAppData, nullptr, 0 /* SHGFP_TYPE_CURRENT */, path) != S_OK)
+            return std::wstring();
+        return path;
+    }
+    IRegistryApi* OwnVirtualRegistry() override { return VirtualRegistry(); }
+
+    // The profile folder the system keeps for the account; the player can
+    // change what lies below it, not where it is.
+    std::wstring ProfileFolder(const std::string& sid) override
+    {
+        return SystemSetting(std::wstring(kProfileList) + L"\\" + std::wstring(sid.begin(), sid.end()),
+                             L"ProfileImagePath");
+    }
+    IRegistryApi* PlayerVirtualRegistry(const std::string& sid) override { return ::PlayerVirtualRegistry(sid); }
+
+private:
+    static std::wstring SessionText(int item)
+    {
+        typedef BOOL(WINAPI * QuerySession)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
+        typedef void(WINAPI * FreeMemory)(PVOID);
+        const HMODULE wts = LoadSystemLibrary("wtsapi32.dll");
+        const QuerySession query = LibraryFunction<QuerySession>(wts, "WTSQuerySessionInformationW");
+        const FreeMemory release = LibraryFunction<FreeMemory>(wts, "WTSFreeMemory");
+        wchar_t* text = nullptr;
+        DWORD size = 0;
+        if (!query || !release ||
+            !query(nullptr /* WTS_CURRENT_SERVER_HANDLE */, static_cast<DWORD>(-1) /* WTS_CURRENT_SESSION */, item,
+                   &text, &size) ||
+            !text)
+            return std::wstring();
+        const std::wstring result(text);
+        release(text);
+        return result;
+    }
+};
 
 }  // namespace
 
 VirtualCopies VirtualCopies::Current()
 {
-    VirtualCopies copies;
-    copies.registry = VirtualRegistry();
-    // The folders Windows virtualizes a legacy program's writes in.
-    const std::vector<std::wstring> protectedFolders = {FolderPath(kWindows), FolderPath(kProgramFiles),
-                                                        FolderPath(kProgramFilesX86), NativeProgramFiles(),
-                                                        FolderPath(kCommonAppData)};
-    const std::wstring mirror = VirtualMirror(CurrentFolder(), protectedFolders);
-    const std::wstring localAppData = FolderPath(kLocalAppData);
-    if (!mirror.empty() && !localAppData.empty()) {
-        copies.anchor = localAppData;
-        copies.mirror = mirror;
-    }
-    return copies;
+    static Win32SystemFolders system;
+    return FindVirtualCopies(system, CurrentFolder());
 }

@@ -223,10 +223,15 @@ class Session:
             err.seek(0)
             return subprocess.CompletedProcess(program, code, out.read(), err.read())
 
-    def launch_tool(self, cwd=None, exe=None, env=None):
+    def launch_tool(self, cwd=None, exe=None, env=None, command=None):
         self.tool_log = open(os.path.join(self.work, "tool.log"), "w+b")
-        self.tool = subprocess.Popen([WINE, exe or self.args.exe], env=env or self.env, cwd=cwd or self.game,
-                                     stdout=self.tool_log, stderr=subprocess.STDOUT)
+        self.tool = subprocess.Popen(command or [WINE, exe or self.args.exe], env=env or self.env,
+                                     cwd=cwd or self.game, stdout=self.tool_log, stderr=subprocess.STDOUT)
+
+    def start_in(self, folder, exe):
+        """The tool started with the Windows folder `folder` current, spelt
+        by its 8.3 name, as a shortcut's "Start in" may hold it."""
+        return [HELPER_WINE, self.args.regdump, "startin", folder, exe]
 
     def find_desktop(self):
         """Where Wine's virtual desktop lies on the X screen."""
@@ -236,8 +241,8 @@ class Session:
         values = dict(line.split("=", 1) for line in geometry.split())
         self.origin = (int(values["X"]), int(values["Y"]))
 
-    def start_tool(self, cwd=None, exe=None, env=None):
-        self.launch_tool(cwd, exe, env)
+    def start_tool(self, cwd=None, exe=None, env=None, command=None):
+        self.launch_tool(cwd, exe, env, command)
         def sheet_or_exit():
             if self.tool.poll() is not None:
                 self.tool_log.seek(0)
@@ -1108,9 +1113,82 @@ def virtual_store(session, game):
         expect(access[:2] == ["users-modify", "yes"], "savedata's access list: %r" % access)
 
 
+def drive_root(session, game):
+    """The executable at the root of a drive of its own, started from another
+    folder of that drive: the root is the game folder, so the sheet shows the
+    script's values and the save lands there, not in the folder it was
+    started from."""
+    root = os.path.join(session.work, "hdrive")
+    shutil.copytree(session.game, root)
+    os.makedirs(os.path.join(root, "Other"))
+    shutil.copy(session.args.exe, os.path.join(root, "KestruneSetup.exe"))
+    os.symlink(root, os.path.join(session.prefix, "dosdevices", "h:"))
+    session.game = root
+    sheet = session.start_tool(command=session.start_in("H:\\Other", "H:\\KestruneSetup.exe"))
+    bgm = game.defaults["OptionInfoList"]["Bgm_Volume"]
+    expect(find(sheet, ID_BGM, "msctls_trackbar32")["pos"] == bgm, "the BGM slider does not show the script's %d" % bgm)
+    confirm(session, game)
+    options, commands = game.default_settings()
+    check_file(session, game.option_file(options, commands))
+    expect(os.listdir(os.path.join(root, "Other")) == [], "the save went to the start folder")
+
+
+def filetime(unix_seconds):
+    return "%x" % ((unix_seconds + 11644473600) * 10000000)
+
+
+def stale_copy(session, game):
+    """The game under the program files folder, started by its 8.3 name, with
+    a virtual copy and key the game wrote before it was last run as
+    administrator: the sheet shows the newer real file and key, the save
+    keeps the real file's own line, and the stale copies are gone."""
+    width = pe_width(session.args.exe)
+    programs = "Program Files (x86)" if width == 32 else "Program Files"
+    game_folder = os.path.join(session.prefix, "drive_c", programs, "Kestrune")
+    shutil.copytree(session.game, game_folder)
+    session.game = game_folder
+    exe = os.path.join(game_folder, "KestruneSetup.exe")
+    shutil.copy(session.args.exe, exe)
+    users = os.path.join(session.prefix, "drive_c", "users")
+    user = next(name for name in sorted(os.listdir(users)) if name.lower() != "public")
+    copy = os.path.join(users, user, "AppData", "Local", "VirtualStore", programs, "Kestrune", "savedata",
+                        "OptionInfo.lua")
+    os.makedirs(os.path.dirname(copy))
+    options, commands = game.default_settings()
+    with open(copy, "wb") as f:
+        f.write(game.option_file(dict(options, Bgm_Volume=33), commands, kept=["GameWindowX = 12"]))
+    options["Bgm_Volume"] = 44
+    kept = "RealWindowX = 3"
+    os.makedirs(os.path.dirname(option_path(session)))
+    with open(option_path(session), "wb") as f:
+        f.write(game.option_file(options, commands, kept=[kept]))
+    now = int(time.time())
+    os.utime(copy, (now - 3600, now - 3600))
+    view = "SOFTWARE\\\\WOW6432Node" if width == 32 else "SOFTWARE"
+    with open(os.path.join(session.prefix, "user.reg"), "a", encoding="latin-1") as f:
+        f.write('\n[Software\\\\Classes\\\\VirtualStore\\\\MACHINE\\\\%s\\\\Morvane Soft\\\\Kestrune] %d\n'
+                '#time=%s\n"SOUNDMODE"=dword:00000000\n' % (view, now - 3600, filetime(now - 3600)))
+    with open(os.path.join(session.prefix, "system.reg"), "a", encoding="latin-1") as f:
+        f.write('\n[%s\\\\Morvane Soft\\\\Kestrune] %d\n#time=%s\n"SOUNDMODE"=dword:00000001\n'
+                % (view.replace("SOFTWARE", "Software"), now, filetime(now)))
+
+    sheet = session.start_tool(command=session.start_in("C:\\%s\\Kestrune" % programs, "C:\\%s\\Kestrune\\"
+                                                        "KestruneSetup.exe" % programs))
+    session.tool_log.seek(0)
+    started_in = session.tool_log.read().decode(errors="replace")
+    expect("~" in started_in, "not started by an 8.3 name: %r" % started_in)
+    expect(find(sheet, ID_BGM, "msctls_trackbar32")["pos"] == 44, "the BGM slider does not show the real file's 44")
+    expect(find(sheet, ID_NOSOUND, "Button")["check"] == 0, "No Sound shows the stale virtual SOUNDMODE 0")
+    confirm(session, game)
+    check_file(session, game.option_file(options, commands, kept=[kept]))
+    expect(not os.path.exists(copy), "the stale virtual copy is still there")
+    expect("SOUNDMODE" not in session.registry("virtual")[0], "the stale virtual SOUNDMODE is still there")
+
+
 SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel, script_reads,
                                      outside_links, planted_dlls, read_only_file, no_common_controls,
-                                     keyboard_only, start_in_system_folder, not_a_game_folder, virtual_store)}
+                                     keyboard_only, start_in_system_folder, not_a_game_folder, virtual_store,
+                                     drive_root, stale_copy)}
 
 
 def main():

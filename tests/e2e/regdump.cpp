@@ -12,6 +12,10 @@
 //   users-modify yes|no    (an entry lets the Users group modify it and what is made in it)
 //   kept yes|no            (whether this system keeps such an entry at all: one set on a
 //                           scratch folder reads back; Wine built without xattr keeps none)
+//
+//   regdump startin <folder> <exe>
+//   short <name>           (the folder's 8.3 name, which <exe> is then started in, as an old
+//                           shortcut's "Start in" holds it; exits with <exe>'s exit code)
 #include <windows.h>
 #include <aclapi.h>
 
@@ -109,8 +113,32 @@ bool SystemKeepsAccessLists()
 
 }  // namespace
 
+int StartIn(const char* folder, const char* exe)
+{
+    char shortName[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(folder, shortName, MAX_PATH);
+    if (!length || length >= MAX_PATH)
+        return 3;
+    std::printf("short %s\n", shortName);
+    std::fflush(stdout);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string command = std::string("\"") + exe + "\"";
+    if (!CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, shortName, &startup, &process))
+        return 4;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "startin")
+        return StartIn(argv[2], argv[3]);
     if (argc == 3 && std::string(argv[1]) == "acl") {
         std::printf("users-modify %s\nkept %s\n", UsersMayModify(argv[2]) ? "yes" : "no",
                     SystemKeepsAccessLists() ? "yes" : "no");

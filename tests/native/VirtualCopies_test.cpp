@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -40,6 +41,85 @@ TEST(VirtualMirror, IsThePathWithoutItsDriveUnderAProtectedFolder)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.mirror, VirtualMirror(c.folder, protectedFolders)) << std::string(c.folder, c.folder + wcslen(c.folder));
+}
+
+// What the system would tell: a folder's final path, the player signed in,
+// and that player's store where it can be had.
+class ScriptedSystem : public ISystemFolders {
+public:
+    std::wstring finalPath;
+    PlayerAccount player;
+    std::wstring profile;
+    MemoryRegistry own, players;
+    bool hiveLoaded = true;
+    int storeLookups = 0;
+
+    std::wstring FinalPath(const std::wstring&) override { return finalPath; }
+    std::vector<std::wstring> ProtectedFolders() override
+    {
+        return {L"\\\\?\\C:\\Windows", L"\\\\?\\C:\\Program Files (x86)"};
+    }
+    PlayerAccount Player() override { return player; }
+    std::wstring OwnLocalAppData() override
+    {
+        ++storeLookups;
+        return L"C:\\Users\\admin\\AppData\\Local";
+    }
+    IRegistryApi* OwnVirtualRegistry() override { return &own; }
+    std::wstring ProfileFolder(const std::string& sid) override
+    {
+        ++storeLookups;
+        return sid == player.sid ? profile : std::wstring();
+    }
+    IRegistryApi* PlayerVirtualRegistry(const std::string& sid) override
+    {
+        return hiveLoaded && sid == player.sid ? &players : nullptr;
+    }
+};
+
+// The copies of whoever is signed in: the setup's own account, or a
+// standard player's for whom an administrator typed the password; the
+// mirror is named after the final path, however the folder was spelt.
+TEST(FindVirtualCopies, AreThoseOfThePlayerSignedInAfterTheFinalPath)
+{
+    const PlayerAccount kid{true, "HOME\\kid", "S-1-5-21-1-2-3-1001"};
+    const std::wstring final = L"\\\\?\\C:\\Program Files (x86)\\Kestrune";
+    const std::wstring mirror = L"VirtualStore\\Program Files (x86)\\Kestrune";
+    const struct {
+        const char* name;
+        std::wstring finalPath;
+        PlayerAccount player;
+        std::wstring profile;
+        bool hiveLoaded;
+        std::wstring anchor, mirror;
+        int registry;  // 0 none, 1 the setup's own, 2 the player's
+        std::string unavailable;
+        int storeLookups;
+    } cases[] = {
+        {"same account, short name", final, {}, L"", true, L"C:\\Users\\admin\\AppData\\Local", mirror, 1, "", 1},
+        {"same account, outside", L"\\\\?\\D:\\Games\\Kestrune", {}, L"", true, L"", L"", 1, "", 0},
+        {"another account", final, kid, L"C:\\Users\\kid", true, L"C:\\Users\\kid",
+         L"AppData\\Local\\" + mirror, 2, "", 1},
+        {"another account, outside", L"D:\\Games\\Kestrune", kid, L"C:\\Users\\kid", true, L"", L"", 2, "", 0},
+        {"another account, no store", final, kid, L"", false, L"", L"", 0,
+         "the part of the registry that holds their settings is not loaded, and their profile folder is not known", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSystem system;
+        system.finalPath = c.finalPath;
+        system.player = c.player;
+        system.profile = c.profile;
+        system.hiveLoaded = c.hiveLoaded;
+        const VirtualCopies copies = FindVirtualCopies(system, L"C:\\PROGRA~2\\Kestrune");
+        EXPECT_EQ(c.anchor, copies.anchor);
+        EXPECT_EQ(c.mirror, copies.mirror);
+        IRegistryApi* const registries[] = {nullptr, &system.own, &system.players};
+        EXPECT_EQ(registries[c.registry], copies.registry);
+        EXPECT_EQ(c.player.name, copies.player);
+        EXPECT_EQ(c.unavailable, copies.unavailable);
+        EXPECT_EQ(c.storeLookups, system.storeLookups) << "a store looked up only for a protected game folder";
+    }
 }
 
 std::string Line(const char* key, int value)
@@ -136,6 +216,64 @@ TEST_F(VirtualCopyTest, StartUpShowsWhatTheGameReadsAndTheSaveLeavesOneCopy)
         tool.files = nullptr;
     }
     EXPECT_EQ("Secret = 1\r\n" + Line("Bgm_Volume", 99), local.ReadFile("outside.lua"));
+}
+
+// The game reads the newer of copy and real file, and of virtual and real
+// key: one run as administrator since reads the real ones. Equal times or a
+// missing real one: the copy. Either way the save removes the copy, so the
+// game reads the save.
+TEST_F(VirtualCopyTest, TheNewerOfCopyAndRealIsShownAndTheCopyGoes)
+{
+    const auto now = fs::file_time_type::clock::now();
+    const struct {
+        const char* name;
+        int copyAge, realAge;  // seconds; -1: the real one is missing
+        bool copyShown;
+    } cases[] = {
+        {"copy newer", 10, 20, true},
+        {"real newer", 20, 10, false},
+        {"equal", 10, 10, true},
+        {"real missing", 10, -1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string real = dir.Path() + "/SaveData/OptionInfo.lua";
+        dir.WriteFile("SaveData/OptionInfo.lua", "RealLine = 2\r\n" + Line("Bgm_Volume", 50));
+        PlantCopy("GameLine = 1\r\n" + Line("Bgm_Volume", 17));
+        fs::last_write_time(CopyPath(), now - std::chrono::seconds(c.copyAge));
+        tool.registry = MemoryRegistry();
+        virtualKey.Put(kSettingsKey, "SOUNDMODE", kRegDword, std::string("\0\0\0\0", 4));
+        virtualKey.SetWritten(kSettingsKey, 1000 - c.copyAge);
+        if (c.realAge < 0) {
+            fs::remove(real);
+        } else {
+            fs::last_write_time(real, now - std::chrono::seconds(c.realAge));
+            tool.registry.Put(kSettingsKey, "SOUNDMODE", kRegDword, std::string("\1\0\0\0", 4));
+            tool.registry.SetWritten(kSettingsKey, 1000 - c.realAge);
+        }
+        const CRegistry& record = tool.StartUp();
+        EXPECT_EQ(c.copyShown ? 17 : 50, record.bgmVolume);
+        EXPECT_EQ(std::vector<std::string>{c.copyShown ? "GameLine = 1" : "RealLine = 2"}, record.preservedLines);
+        EXPECT_EQ(c.copyShown ? 0 : 1, record.soundMode);
+        EXPECT_EQ("", FailedSaveText(tool.Save()));
+        EXPECT_FALSE(CopyThere());
+        EXPECT_EQ(nullptr, virtualKey.Get(kSettingsKey, "SOUNDMODE"));
+    }
+}
+
+// Another player's copies that cannot be had: the save lands as ever, and the
+// box says whose game may not see it, and why.
+TEST_F(VirtualCopyTest, APlayersStoreOutOfReachIsTold)
+{
+    tool.virtualCopies = VirtualCopies{};
+    tool.virtualCopies.player = "HOME\\kid";
+    tool.virtualCopies.unavailable = "their profile folder is not known";
+    tool.StartUp();
+    EXPECT_EQ("The settings were saved, but the game may not see them.\n\nThe game of HOME\\kid, who is signed in, "
+              "reads that player's own copies of the settings first, and the setup, running as another account, could "
+              "not reach them: their profile folder is not known.",
+              FailedSaveText(tool.Save()));
+    EXPECT_TRUE(dir.Exists("SaveData/OptionInfo.lua"));
 }
 
 TEST_F(VirtualCopyTest, VirtualValuesAreShownAndOnlyTheSetupsAreRemoved)

@@ -45,6 +45,10 @@ public:
     FileStatus Remove(const std::string& path) override;
     FileStatus OpenToPlayers(const std::string& folder) override;
     bool Exists(const std::string& path) override { return m_real.Exists(path); }
+    FileStatus LastWritten(const std::string& path, unsigned long long& time) override
+    {
+        return refuseReads ? FileStatus::Refused(readRefusal) : m_real.LastWritten(path, time);
+    }
     FileStatus List(const std::string& folder, std::vector<std::string>& names) override
     {
         return m_real.List(folder, names);

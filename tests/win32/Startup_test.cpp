@@ -159,6 +159,28 @@ TEST(GameFolder, CurrentFirstThenTheExecutablesThenNone)
             EXPECT_NE(text.find(c.own.empty() ? L"(unknown)" : c.own), std::wstring::npos) << "and its own";
         }
     }
+
+    // A game folder deeper than Windows lets a current directory be (Wine
+    // lets it): entered where the system can, else told as one that cannot
+    // be entered, not as no game folder.
+    std::wstring deep = L"\\\\?\\" + game;
+    while (deep.size() < MAX_PATH + 20) {
+        deep += L"\\deeper folder";
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    }
+    for (const wchar_t* data : {L"\\System", L"\\System\\LuaFiles514"})
+        ASSERT_TRUE(CreateDirectoryW((deep + data).c_str(), nullptr));
+    deep.erase(0, 4);
+    const bool enterable = SetCurrentDirectoryW(deep.c_str()) != FALSE;
+    const unsigned long error = enterable ? 0 : GetLastError();
+    ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.c_str()));
+    CSetupApp::FolderSearch search = CSetupApp::EnterGameFolder(deep);
+    EXPECT_EQ(enterable, search.found);
+    EXPECT_EQ(error, search.enterError);
+    search.enterError = ERROR_FILENAME_EXCED_RANGE;
+    EXPECT_EQ(L"Kestrune Setup cannot start: its own folder holds the game, but it could not be entered: it lies "
+              L"deeper than Windows lets a program work in:\n\n" + deep,
+              CSetupApp::NoGameFolderText(search));
     SetCurrentDirectoryA(dir.Path().c_str());
 }
 
