@@ -68,15 +68,34 @@ struct UserOfToken {
     PSID Sid() { return reinterpret_cast<TOKEN_USER*>(data)->User.Sid; }
 };
 
-bool OwnUser(UserOfToken& user)
+// The user of `process`'s token.
+bool UserOf(HANDLE process, UserOfToken& user)
 {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
         return false;
     DWORD size = 0;
     const BOOL ok = GetTokenInformation(token, TokenUser, user.data, sizeof user.data, &size);
     CloseHandle(token);
     return ok != FALSE;
+}
+
+// The user of the shell's process: the player signed in to this desktop,
+// whoever the setup runs as.
+bool ShellUser(UserOfToken& user)
+{
+    DWORD id = 0;
+    const HWND shell = GetShellWindow();
+    if (!shell || !GetWindowThreadProcessId(shell, &id) || !id)
+        return false;
+    HANDLE process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, id);
+    if (!process)
+        process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);  // XP has no limited right
+    if (!process)
+        return false;
+    const bool known = UserOf(process, user);
+    CloseHandle(process);
+    return known;
 }
 
 std::string Ansi(const std::wstring& text)
@@ -114,14 +133,21 @@ public:
         return folders;
     }
 
-    // The session's user, as Remote Desktop Services tell it (no privilege
-    // needed for the own session), against the account of the setup's token.
+    // The user of the shell on the setup's desktop, against the account of
+    // the setup's token. Where the shell's token cannot be asked, the
+    // session's user as Remote Desktop Services tell it (no privilege needed
+    // for the own session); that costs a library, so it comes second.
     PlayerAccount Player() override
     {
-        PlayerAccount player;
+        UserOfToken own;
+        if (!UserOf(GetCurrentProcess(), own))
+            return PlayerAccount();
+        UserOfToken shell;
+        if (ShellUser(shell))
+            return EqualSid(shell.Sid(), own.Sid()) ? PlayerAccount() : Other(shell.Sid(), std::wstring());
         const std::wstring user = SessionText(5 /* WTSUserName */);
         if (user.empty())
-            return player;
+            return PlayerAccount();
         const std::wstring domain = SessionText(7 /* WTSDomainName */);
         const std::wstring account = domain.empty() ? user : domain + L"\\" + user;
         BYTE sid[SECURITY_MAX_SID_SIZE];
@@ -129,18 +155,10 @@ public:
         wchar_t found[256];
         DWORD foundSize = 256;
         SID_NAME_USE use;
-        UserOfToken own;
-        if (!LookupAccountNameW(nullptr, account.c_str(), sid, &sidSize, found, &foundSize, &use) || !OwnUser(own) ||
+        if (!LookupAccountNameW(nullptr, account.c_str(), sid, &sidSize, found, &foundSize, &use) ||
             EqualSid(sid, own.Sid()))
-            return player;
-        wchar_t* text = nullptr;
-        if (!ConvertSidToStringSidW(sid, &text))
-            return player;
-        player.other = true;
-        player.name = Ansi(account);
-        player.sid = Ansi(text);
-        LocalFree(text);
-        return player;
+            return PlayerAccount();
+        return Other(sid, account);
     }
 
     std::wstring OwnLocalAppData() override
@@ -165,6 +183,27 @@ public:
     IRegistryApi* PlayerVirtualRegistry(const std::string& sid) override { return ::PlayerVirtualRegistry(sid); }
 
 private:
+    // Another account: by its name, or the system's name for `sid`.
+    static PlayerAccount Other(PSID sid, std::wstring account)
+    {
+        wchar_t* text = nullptr;
+        if (!ConvertSidToStringSidW(sid, &text))
+            return PlayerAccount();
+        PlayerAccount player;
+        player.other = true;
+        player.sid = Ansi(text);
+        LocalFree(text);
+        wchar_t name[256];
+        wchar_t domain[256];
+        DWORD nameSize = 256;
+        DWORD domainSize = 256;
+        SID_NAME_USE use;
+        if (account.empty() && LookupAccountSidW(nullptr, sid, name, &nameSize, domain, &domainSize, &use))
+            account = std::wstring(domain) + L"\\" + name;
+        player.name = account.empty() ? player.sid : Ansi(account);
+        return player;
+    }
+
     static std::wstring SessionText(int item)
     {
         typedef BOOL(WINAPI * QuerySession)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
