@@ -23,15 +23,13 @@ long ReadInto(IRegistryApi& api, RegKey key, const char* name, void* field, uint
     return static_cast<long>(length);
 }
 
-// The name field stays a C string whatever was stored: a name stored without
-// its NUL ends where its data ends, not in what the field held before.
-void TerminateDeviceName(CRegistry& record, long taken)
+// A string field stays a C string whatever was stored: a string stored
+// without its NUL ends where its data ends, not in what the field held before.
+void Terminate(char* field, long room, long taken)
 {
-    char* name = record.deviceName;
-    const long room = static_cast<long>(sizeof record.deviceName);
-    if (taken >= 0 && taken < room && !std::memchr(name, '\0', static_cast<size_t>(taken)))
-        name[taken] = '\0';
-    name[room - 1] = '\0';
+    if (taken >= 0 && taken < room && !std::memchr(field, '\0', static_cast<size_t>(taken)))
+        field[taken] = '\0';
+    field[room - 1] = '\0';
 }
 
 // Keeps the first failure: that is the one the player is told about.
@@ -41,25 +39,50 @@ void Note(long& first, long result)
         first = result;
 }
 
+// The eight values in the order they are stored. The settings key is opened
+// twice, both to read and to write: once for the device's values, then again
+// for the sound's (the game's own setup has always done so, and a reader of
+// the key may see the first part written alone). Of the sound's, start-up
+// reads back only SOUNDMODE.
+struct StoredValue {
+    const char* name;
+    uint32_t type;
+    uint32_t size;
+    void* (*field)(CRegistry&);
+    bool readBack;
+    bool soundPart;
+};
+
+const StoredValue kStoredValues[] = {
+    {"DEVICENAME", kRegSz, sizeof CRegistry::deviceName, [](CRegistry& r) -> void* { return r.deviceName; }, true, false},
+    {"GUIDDEVICE", kRegBinary, sizeof(GUID), [](CRegistry& r) -> void* { return &r.deviceGuid; }, true, false},
+    {"GUIDDRIVER", kRegBinary, sizeof(GUID), [](CRegistry& r) -> void* { return &r.driverGuid; }, true, false},
+    {"SOUNDMODE", kRegDword, sizeof(int32_t), [](CRegistry& r) -> void* { return &r.soundMode; }, true, true},
+    {"SPEAKERTYPE", kRegDword, sizeof(int32_t), [](CRegistry& r) -> void* { return &r.speakerType; }, false, true},
+    {"DIGITALRATETYPE", kRegDword, sizeof(int32_t), [](CRegistry& r) -> void* { return &r.digitalRateType; }, false, true},
+    {"DIGITALBITSTYPE", kRegDword, sizeof(int32_t), [](CRegistry& r) -> void* { return &r.digitalBitsType; }, false, true},
+    {"PROVIDERNAME", kRegSz, sizeof CRegistry::providerName, [](CRegistry& r) -> void* { return r.providerName; }, false,
+     true},
+};
+
 // The values read back at start-up, over the record's.
 void ReadStoredValues(CRegistry& record, IRegistryApi& api)
 {
-    RegKey key = 0;
-    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) == kRegSuccess) {
-        TerminateDeviceName(record, ReadInto(api, key, "DEVICENAME", record.deviceName, sizeof record.deviceName));
-        ReadInto(api, key, "GUIDDEVICE", &record.deviceGuid, sizeof record.deviceGuid);
-        ReadInto(api, key, "GUIDDRIVER", &record.driverGuid, sizeof record.driverGuid);
+    for (const bool soundPart : {false, true}) {
+        RegKey key = 0;
+        if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) != kRegSuccess)
+            continue;
+        for (const StoredValue& value : kStoredValues) {
+            if (value.soundPart != soundPart || !value.readBack)
+                continue;
+            void* const field = value.field(record);
+            const long taken = ReadInto(api, key, value.name, field, value.size);
+            if (value.type == kRegSz)
+                Terminate(static_cast<char*>(field), static_cast<long>(value.size), taken);
+        }
         api.CloseKey(key);
     }
-    if (api.OpenKey(kSettingsKey, kKeyQueryValue, &key) != kRegSuccess)
-        return;
-    ReadInto(api, key, "SOUNDMODE", &record.soundMode, sizeof record.soundMode);
-    api.CloseKey(key);
 }
-
-// The values WriteRegistry stores; of a virtual copy, these are removed.
-constexpr const char* kWrittenValues[] = {"DEVICENAME",      "GUIDDEVICE",      "GUIDDRIVER",   "SOUNDMODE",
-                                          "SPEAKERTYPE",     "DIGITALRATETYPE", "DIGITALBITSTYPE", "PROVIDERNAME"};
 
 }  // namespace
 
@@ -93,8 +116,8 @@ long RemoveVirtualValues(IRegistryApi& virtualRegistry)
     if (opened != kRegSuccess)
         return opened;
     long first = kRegSuccess;
-    for (const char* name : kWrittenValues) {
-        const long removed = virtualRegistry.DeleteValue(key, name);
+    for (const StoredValue& value : kStoredValues) {
+        const long removed = virtualRegistry.DeleteValue(key, value.name);
         if (removed != kRegFileNotFound)
             Note(first, removed);
     }
@@ -104,25 +127,19 @@ long RemoveVirtualValues(IRegistryApi& virtualRegistry)
 
 long WriteRegistry(const CRegistry& record, IRegistryApi& api)
 {
+    // The table's fields are only read here.
+    CRegistry& fields = const_cast<CRegistry&>(record);
     long first = kRegSuccess;
-    RegKey key = 0;
-    long created = api.CreateKey(kSettingsKey, kKeyAllAccess, &key);
-    Note(first, created);
-    if (created == kRegSuccess) {
-        Note(first, api.SetValue(key, "DEVICENAME", kRegSz, record.deviceName, sizeof record.deviceName));
-        Note(first, api.SetValue(key, "GUIDDEVICE", kRegBinary, &record.deviceGuid, sizeof record.deviceGuid));
-        Note(first, api.SetValue(key, "GUIDDRIVER", kRegBinary, &record.driverGuid, sizeof record.driverGuid));
+    for (const bool soundPart : {false, true}) {
+        RegKey key = 0;
+        const long created = api.CreateKey(kSettingsKey, kKeyAllAccess, &key);
+        Note(first, created);
+        if (created != kRegSuccess)
+            continue;
+        for (const StoredValue& value : kStoredValues)
+            if (value.soundPart == soundPart)
+                Note(first, api.SetValue(key, value.name, value.type, value.field(fields), value.size));
         api.CloseKey(key);
     }
-    created = api.CreateKey(kSettingsKey, kKeyAllAccess, &key);
-    Note(first, created);
-    if (created != kRegSuccess)
-        return first;
-    Note(first, api.SetValue(key, "SOUNDMODE", kRegDword, &record.soundMode, sizeof record.soundMode));
-    Note(first, api.SetValue(key, "SPEAKERTYPE", kRegDword, &record.speakerType, sizeof record.speakerType));
-    Note(first, api.SetValue(key, "DIGITALRATETYPE", kRegDword, &record.digitalRateType, sizeof record.digitalRateType));
-    Note(first, api.SetValue(key, "DIGITALBITSTYPE", kRegDword, &record.digitalBitsType, sizeof record.digitalBitsType));
-    Note(first, api.SetValue(key, "PROVIDERNAME", kRegSz, record.providerName, sizeof record.providerName));
-    api.CloseKey(key);
     return first;
 }

@@ -208,9 +208,9 @@ private:
     {
         typedef BOOL(WINAPI * QuerySession)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
         typedef void(WINAPI * FreeMemory)(PVOID);
-        const HMODULE wts = LoadSystemLibrary("wtsapi32.dll");
-        const QuerySession query = LibraryFunction<QuerySession>(wts, "WTSQuerySessionInformationW");
-        const FreeMemory release = LibraryFunction<FreeMemory>(wts, "WTSFreeMemory");
+        static const HMODULE wts = LoadSystemLibrary("wtsapi32.dll");
+        static const QuerySession query = LibraryFunction<QuerySession>(wts, "WTSQuerySessionInformationW");
+        static const FreeMemory release = LibraryFunction<FreeMemory>(wts, "WTSFreeMemory");
         wchar_t* text = nullptr;
         DWORD size = 0;
         if (!query || !release ||
