@@ -11,29 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "common/Outcome.h"
 #include "common/Seam.h"
-
-// How a file operation ended. kMissing: ReadAll found no file or no folder.
-// kRefused: the file or its folder may not be used, for `refusal`, so
-// nothing was tried.
-struct FileStatus {
-    enum Kind { kDone, kMissing, kFailed, kRefused };
-    enum Refusal {
-        kOutside,    // it leads out of the game folder
-        kMoreNames,  // the file has a second name, which may lie anywhere
-        kUnchecked,  // the system could not say where it leads
-        kNotFile,    // a folder, pipe or device
-    };
-    Kind kind = kDone;
-    unsigned long code = 0;  // with kMissing and kFailed, GetLastError()'s or errno's value
-    Refusal refusal = kOutside;  // with kRefused
-
-    static FileStatus Done() { return FileStatus{}; }
-    static FileStatus Missing(unsigned long code) { return FileStatus{kMissing, code}; }
-    static FileStatus Failed(unsigned long code) { return FileStatus{kFailed, code}; }
-    static FileStatus Refused(Refusal why) { return FileStatus{kRefused, 0, why}; }
-    explicit operator bool() const { return kind == kDone; }
-};
 
 class IFileOps {
 public:
@@ -42,33 +21,33 @@ public:
     virtual ~IFileOps() = default;
     // Reads the whole file, letting other programs read, write and replace it
     // meanwhile. kMissing when it or its folder does not exist.
-    virtual FileStatus ReadAll(const std::string& path, std::string& bytes) = 0;
+    virtual Outcome ReadAll(const std::string& path, std::string& bytes) = 0;
     // Creates a file that does not exist yet, for writing, opened for this
     // process alone, in `file`; fails when it exists or cannot be made.
     // Create, Replace, Remove and List refuse a folder that lies outside the
     // game folder.
-    virtual FileStatus CreateNew(const std::string& path, Handle& file) = 0;
-    virtual FileStatus Write(Handle file, const void* data, size_t size) = 0;
-    virtual FileStatus Flush(Handle file) = 0;
-    virtual FileStatus Close(Handle file) = 0;
+    virtual Outcome CreateNew(const std::string& path, Handle& file) = 0;
+    virtual Outcome Write(Handle file, const void* data, size_t size) = 0;
+    virtual Outcome Flush(Handle file) = 0;
+    virtual Outcome Close(Handle file) = 0;
     // Puts the file `source` in place of `target` in one step, whether or not
     // `target` exists. Refuses a target that is not a plain file the tool may
     // rewrite and remove now, or that leads out of the game folder or has
     // another name.
-    virtual FileStatus Replace(const std::string& source, const std::string& target) = 0;
-    virtual FileStatus Remove(const std::string& path) = 0;
+    virtual Outcome Replace(const std::string& source, const std::string& target) = 0;
+    virtual Outcome Remove(const std::string& path) = 0;
     virtual bool Exists(const std::string& path) = 0;
     // When the file was last written, in the system's units (100 ns on
     // Windows, 1 ns elsewhere), with the checks ReadAll makes.
-    virtual FileStatus LastWritten(const std::string& path, unsigned long long& time) = 0;
+    virtual Outcome LastWritten(const std::string& path, unsigned long long& time) = 0;
     // Lets every local user (the Users group) modify `folder` and what is
     // made in it from now on, so that a game without administrator rights
     // writes the real files there. Only on a real folder inside the game
     // folder, checked on the handle the rights are set through: granting
     // through a link would hand its target to every user.
-    virtual FileStatus OpenToPlayers(const std::string& folder) = 0;
+    virtual Outcome OpenToPlayers(const std::string& folder) = 0;
     // The names in `folder`; none when it cannot be listed.
-    virtual FileStatus List(const std::string& folder, std::vector<std::string>& names) = 0;
+    virtual Outcome List(const std::string& folder, std::vector<std::string>& names) = 0;
     // This process, and whether process `id` is still running: a temporary
     // file carries its writer's id, so what a killed run left can be told
     // from what another running copy is still writing.
@@ -99,11 +78,11 @@ public:
     ScopedFolder(const ScopedFolder&) = delete;
     ScopedFolder& operator=(const ScopedFolder&) = delete;
     // Done once entered; kMissing when it does not exist.
-    const FileStatus& Status() const { return m_status; }
+    const Outcome& Status() const { return m_status; }
     explicit operator bool() const { return static_cast<bool>(m_status); }
 
 private:
-    FileStatus m_status;
+    Outcome m_status;
     std::wstring m_previous;
     bool m_entered = false;
 };

@@ -63,22 +63,22 @@ std::string ResolvedPath(int fd)
 
 // Done when what `fd` leads to lies in the game folder, the current
 // directory, or is that folder; refused otherwise, or when that cannot be told.
-FileStatus InGameFolder(int fd)
+Outcome InGameFolder(int fd)
 {
     char folder[PATH_MAX];
     const std::string path = ResolvedPath(fd);
     if (!getcwd(folder, sizeof folder) || folder[0] != '/' || path.empty())
-        return FileStatus::Refused(FileStatus::kUnchecked);
+        return Outcome::Refused(Outcome::kUnchecked);
     const size_t length = std::strlen(folder);
     const bool inside = path.compare(0, length, folder) == 0 &&
                         (path.size() == length || folder[length - 1] == '/' || path[length] == '/');
-    return inside ? FileStatus::Done() : FileStatus::Refused(FileStatus::kOutside);
+    return inside ? Outcome::Done() : Outcome::Refused(Outcome::kOutside);
 }
 
 // errno's value, never 0: a call that fails without setting it still fails.
-FileStatus LastError()
+Outcome LastError()
 {
-    return FileStatus::Failed(errno ? static_cast<unsigned long>(errno) : static_cast<unsigned long>(EIO));
+    return Outcome::Failed(errno ? static_cast<unsigned long>(errno) : static_cast<unsigned long>(EIO));
 }
 
 // Opens `name` in `folder` with `flags`, following links, when it leads to a
@@ -87,21 +87,21 @@ FileStatus LastError()
 // The link count is taken before the path, so a second name removed in
 // between still shows. A file that another copy's save replaced meanwhile has
 // no name left; its name is opened again.
-FileStatus OpenPlainFile(int folder, const char* name, int flags, Descriptor& file)
+Outcome OpenPlainFile(int folder, const char* name, int flags, Descriptor& file)
 {
     constexpr int kReopens = 3;
     for (int attempt = 0;; ++attempt) {
         Descriptor opened(openat(folder, name, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
         if (opened.Get() < 0)
-            return errno == ENOENT || errno == ENOTDIR ? FileStatus::Missing(errno) : LastError();
+            return errno == ENOENT || errno == ENOTDIR ? Outcome::Missing(errno) : LastError();
         struct stat st;
         if (fstat(opened.Get(), &st) != 0)
             return LastError();
         // A file left with no name (another copy's save replaced it) cannot
         // be placed; its name is opened again below.
-        const FileStatus placed = !S_ISREG(st.st_mode) ? FileStatus::Refused(FileStatus::kNotFile)
-                                  : st.st_nlink == 0   ? FileStatus::Refused(FileStatus::kUnchecked)
-                                  : st.st_nlink != 1   ? FileStatus::Refused(FileStatus::kMoreNames)
+        const Outcome placed = !S_ISREG(st.st_mode) ? Outcome::Refused(Outcome::kNotFile)
+                                  : st.st_nlink == 0   ? Outcome::Refused(Outcome::kUnchecked)
+                                  : st.st_nlink != 1   ? Outcome::Refused(Outcome::kMoreNames)
                                                        : InGameFolder(opened.Get());
         if (placed) {
             file = std::move(opened);
@@ -120,19 +120,19 @@ FileStatus OpenPlainFile(int folder, const char* name, int flags, Descriptor& fi
 // created, renamed, removed or listed in a folder a link leads out to. The
 // work in it is done relative to this descriptor, so a link swapped in for
 // the folder afterwards cannot redirect it.
-FileStatus OpenFolder(const std::string& path, Descriptor& folder)
+Outcome OpenFolder(const std::string& path, Descriptor& folder)
 {
     Descriptor opened(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (opened.Get() < 0)
         return LastError();
-    if (const FileStatus placed = InGameFolder(opened.Get()); !placed)
+    if (const Outcome placed = InGameFolder(opened.Get()); !placed)
         return placed;
     folder = std::move(opened);
-    return FileStatus::Done();
+    return Outcome::Done();
 }
 
 // OpenFolder for the folder that holds `path`; the entry's own name in `name`.
-FileStatus OpenFolderOf(const std::string& path, std::string& name, Descriptor& folder)
+Outcome OpenFolderOf(const std::string& path, std::string& name, Descriptor& folder)
 {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
@@ -145,10 +145,10 @@ FileStatus OpenFolderOf(const std::string& path, std::string& name, Descriptor& 
 
 class PosixFileOps : public IFileOps {
 public:
-    FileStatus ReadAll(const std::string& path, std::string& bytes) override
+    Outcome ReadAll(const std::string& path, std::string& bytes) override
     {
         Descriptor file;
-        if (const FileStatus opened = OpenPlainFile(AT_FDCWD, path.c_str(), O_RDONLY, file); !opened)
+        if (const Outcome opened = OpenPlainFile(AT_FDCWD, path.c_str(), O_RDONLY, file); !opened)
             return opened;
         bytes.clear();
         char buffer[65536];
@@ -157,24 +157,24 @@ public:
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0)
-                return got < 0 ? LastError() : FileStatus::Done();
+                return got < 0 ? LastError() : Outcome::Done();
             bytes.append(buffer, static_cast<size_t>(got));
         }
     }
-    FileStatus CreateNew(const std::string& path, Handle& file) override
+    Outcome CreateNew(const std::string& path, Handle& file) override
     {
         file = nullptr;
         std::string name;
         Descriptor folder;
-        if (const FileStatus status = OpenFolderOf(path, name, folder); !status)
+        if (const Outcome status = OpenFolderOf(path, name, folder); !status)
             return status;
         const int fd = openat(folder.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0)
             return LastError();
         file = reinterpret_cast<Handle>(static_cast<intptr_t>(fd) + 1);
-        return FileStatus::Done();
+        return Outcome::Done();
     }
-    FileStatus Write(Handle file, const void* data, size_t size) override
+    Outcome Write(Handle file, const void* data, size_t size) override
     {
         const char* p = static_cast<const char*>(data);
         while (size > 0) {
@@ -184,94 +184,94 @@ public:
             if (wrote < 0)
                 return LastError();
             if (wrote == 0)
-                return FileStatus::Failed(ENOSPC);  // nothing written, no error: no room
+                return Outcome::Failed(ENOSPC);  // nothing written, no error: no room
             p += wrote;
             size -= static_cast<size_t>(wrote);
         }
-        return FileStatus::Done();
+        return Outcome::Done();
     }
-    FileStatus Flush(Handle file) override { return fsync(Fd(file)) == 0 ? FileStatus::Done() : LastError(); }
-    FileStatus Close(Handle file) override { return close(Fd(file)) == 0 ? FileStatus::Done() : LastError(); }
-    FileStatus Replace(const std::string& source, const std::string& target) override
+    Outcome Flush(Handle file) override { return fsync(Fd(file)) == 0 ? Outcome::Done() : LastError(); }
+    Outcome Close(Handle file) override { return close(Fd(file)) == 0 ? Outcome::Done() : LastError(); }
+    Outcome Replace(const std::string& source, const std::string& target) override
     {
         std::string sourceName, targetName;
         Descriptor sourceFolder, targetFolder;
-        if (const FileStatus status = OpenFolderOf(source, sourceName, sourceFolder); !status)
+        if (const Outcome status = OpenFolderOf(source, sourceName, sourceFolder); !status)
             return status;
-        if (const FileStatus status = OpenFolderOf(target, targetName, targetFolder); !status)
+        if (const Outcome status = OpenFolderOf(target, targetName, targetFolder); !status)
             return status;
         // rename(2) would also replace a file the tool may not write, which
         // Windows refuses; refuse it here as well, judged by the rights this
         // process acts with (root's too).
         Descriptor existing;
-        const FileStatus found = OpenPlainFile(targetFolder.Get(), targetName.c_str(), O_PATH, existing);
-        if (found.kind == FileStatus::kRefused || found.kind == FileStatus::kFailed)
+        const Outcome found = OpenPlainFile(targetFolder.Get(), targetName.c_str(), O_PATH, existing);
+        if (found.kind == Outcome::kRefused || found.kind == Outcome::kFailed)
             return found;
         if (found && faccessat(targetFolder.Get(), targetName.c_str(), W_OK, AT_EACCESS) != 0)
             return LastError();
         if (renameat(sourceFolder.Get(), sourceName.c_str(), targetFolder.Get(), targetName.c_str()) != 0)
             return LastError();
         fsync(targetFolder.Get());  // the new name must reach the disk too; the data already has
-        return FileStatus::Done();
+        return Outcome::Done();
     }
-    FileStatus Remove(const std::string& path) override
+    Outcome Remove(const std::string& path) override
     {
         std::string name;
         Descriptor folder;
-        if (const FileStatus status = OpenFolderOf(path, name, folder); !status)
+        if (const Outcome status = OpenFolderOf(path, name, folder); !status)
             return status;
-        return unlinkat(folder.Get(), name.c_str(), 0) == 0 ? FileStatus::Done() : LastError();
+        return unlinkat(folder.Get(), name.c_str(), 0) == 0 ? Outcome::Done() : LastError();
     }
-    FileStatus LastWritten(const std::string& path, unsigned long long& time) override
+    Outcome LastWritten(const std::string& path, unsigned long long& time) override
     {
         Descriptor file;
-        if (const FileStatus opened = OpenPlainFile(AT_FDCWD, path.c_str(), O_RDONLY, file); !opened)
+        if (const Outcome opened = OpenPlainFile(AT_FDCWD, path.c_str(), O_RDONLY, file); !opened)
             return opened;
         struct stat st;
         if (fstat(file.Get(), &st) != 0)
             return LastError();
         time = static_cast<unsigned long long>(st.st_mtim.tv_sec) * 1000000000ull +
                static_cast<unsigned long long>(st.st_mtim.tv_nsec);
-        return FileStatus::Done();
+        return Outcome::Done();
     }
     bool Exists(const std::string& path) override
     {
         struct stat st;
         return lstat(path.c_str(), &st) == 0;
     }
-    FileStatus OpenToPlayers(const std::string& folder) override
+    Outcome OpenToPlayers(const std::string& folder) override
     {
         // The folder itself, never what a link there leads to; here "every
         // local user" is the group and the others.
         Descriptor opened(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (opened.Get() < 0)
-            return errno == ELOOP || errno == ENOTDIR ? FileStatus::Refused(errno == ELOOP ? FileStatus::kOutside
-                                                                                          : FileStatus::kNotFile)
+            return errno == ELOOP || errno == ENOTDIR ? Outcome::Refused(errno == ELOOP ? Outcome::kOutside
+                                                                                          : Outcome::kNotFile)
                                                       : LastError();
-        if (const FileStatus placed = InGameFolder(opened.Get()); !placed)
+        if (const Outcome placed = InGameFolder(opened.Get()); !placed)
             return placed;
         struct stat st;
         if (fstat(opened.Get(), &st) != 0)
             return LastError();
-        return fchmod(opened.Get(), (st.st_mode & 07777) | S_IRWXG | S_IRWXO) == 0 ? FileStatus::Done() : LastError();
+        return fchmod(opened.Get(), (st.st_mode & 07777) | S_IRWXG | S_IRWXO) == 0 ? Outcome::Done() : LastError();
     }
-    FileStatus List(const std::string& folder, std::vector<std::string>& names) override
+    Outcome List(const std::string& folder, std::vector<std::string>& names) override
     {
         names.clear();
         Descriptor opened;
-        if (const FileStatus status = OpenFolder(folder, opened); !status)
+        if (const Outcome status = OpenFolder(folder, opened); !status)
             return status;
         const int fd = opened.Release();
         DIR* dir = fdopendir(fd);
         if (!dir) {
-            const FileStatus failed = LastError();
+            const Outcome failed = LastError();
             close(fd);
             return failed;
         }
         errno = 0;
         while (const dirent* entry = readdir(dir))
             names.emplace_back(entry->d_name);
-        const FileStatus status = errno == 0 ? FileStatus::Done() : LastError();
+        const Outcome status = errno == 0 ? Outcome::Done() : LastError();
         closedir(dir);
         if (!status)
             names.clear();
@@ -341,19 +341,19 @@ ScopedFolder::ScopedFolder(const std::wstring& anchor, const std::wstring& below
     char anchorReal[PATH_MAX];
     m_previous = CurrentFolder();
     if (m_previous.empty() || !realpath(Narrow(anchor).c_str(), anchorReal)) {
-        m_status = FileStatus::Refused(FileStatus::kUnchecked);
+        m_status = Outcome::Refused(Outcome::kUnchecked);
         return;
     }
     if (chdir((Narrow(anchor) + "/" + Narrow(below)).c_str()) != 0) {
-        m_status = errno == ENOENT || errno == ENOTDIR ? FileStatus::Missing(errno) : LastError();
+        m_status = errno == ENOENT || errno == ENOTDIR ? Outcome::Missing(errno) : LastError();
         return;
     }
     m_entered = true;
     char here[PATH_MAX];
     const std::string expected = std::string(anchorReal) + "/" + Narrow(below);
-    m_status = !getcwd(here, sizeof here) ? FileStatus::Refused(FileStatus::kUnchecked)
-               : expected == here        ? FileStatus::Done()
-                                         : FileStatus::Refused(FileStatus::kOutside);
+    m_status = !getcwd(here, sizeof here) ? Outcome::Refused(Outcome::kUnchecked)
+               : expected == here        ? Outcome::Done()
+                                         : Outcome::Refused(Outcome::kOutside);
 }
 
 ScopedFolder::~ScopedFolder()

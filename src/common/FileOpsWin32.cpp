@@ -80,15 +80,15 @@ namespace {
 // Done when what `handle` leads to lies in the game folder, the current
 // directory, or is that folder ("C:\game2" does not lie in "C:\game");
 // refused otherwise, or when the system cannot say where either leads.
-FileStatus InGameFolder(HANDLE handle)
+Outcome InGameFolder(HANDLE handle)
 {
     const std::wstring folder = Upper(FinalPathOf(L"."));
     const std::wstring path = Upper(FinalPath(handle));
     if (folder.empty() || path.empty())
-        return FileStatus::Refused(FileStatus::kUnchecked);
+        return Outcome::Refused(Outcome::kUnchecked);
     const bool inside = path.compare(0, folder.size(), folder) == 0 &&
                         (path.size() == folder.size() || folder.back() == L'\\' || path[folder.size()] == L'\\');
-    return inside ? FileStatus::Done() : FileStatus::Refused(FileStatus::kOutside);
+    return inside ? Outcome::Done() : Outcome::Refused(Outcome::kOutside);
 }
 
 // The handle's own information of class `infoClass` (NtQueryInformationFile):
@@ -109,7 +109,7 @@ bool QueryFile(HANDLE handle, void* info, ULONG size, int infoClass)
 // open handle so a link swapped in before the open is caught: a link or
 // junction out of the folder, a second name of a file elsewhere, a pipe or a
 // device is never read or replaced.
-FileStatus PlainFileInGameFolder(HANDLE file)
+Outcome PlainFileInGameFolder(HANDLE file)
 {
     struct {  // FILE_STANDARD_INFORMATION
         LARGE_INTEGER allocationSize;
@@ -120,15 +120,15 @@ FileStatus PlainFileInGameFolder(HANDLE file)
     } info{};
     const DWORD type = GetFileType(file);
     if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR)
-        return FileStatus::Refused(FileStatus::kUnchecked);
+        return Outcome::Refused(Outcome::kUnchecked);
     if (type != FILE_TYPE_DISK)
-        return FileStatus::Refused(FileStatus::kNotFile);
+        return Outcome::Refused(Outcome::kNotFile);
     if (!QueryFile(file, &info, sizeof info, 5 /* FileStandardInformation */))
-        return FileStatus::Refused(FileStatus::kUnchecked);
+        return Outcome::Refused(Outcome::kUnchecked);
     if (info.directory)
-        return FileStatus::Refused(FileStatus::kNotFile);
+        return Outcome::Refused(Outcome::kNotFile);
     if (info.numberOfLinks != 1)
-        return FileStatus::Refused(FileStatus::kMoreNames);
+        return Outcome::Refused(Outcome::kMoreNames);
     return InGameFolder(file);
 }
 
@@ -143,10 +143,10 @@ std::string FolderOf(const std::string& path)
 
 // The code GetLastError() gives, never 0: a call that fails without setting
 // one still fails.
-FileStatus LastError()
+Outcome LastError()
 {
     const DWORD error = GetLastError();
-    return FileStatus::Failed(error ? error : ERROR_GEN_FAILURE);
+    return Outcome::Failed(error ? error : ERROR_GEN_FAILURE);
 }
 
 // A folder held open while the tool works in it, when it lies in the game
@@ -162,7 +162,7 @@ public:
     {
         if (m_folder == INVALID_HANDLE_VALUE) {
             m_status = LastError();
-        } else if (const FileStatus placed = InGameFolder(m_folder); !placed) {
+        } else if (const Outcome placed = InGameFolder(m_folder); !placed) {
             CloseHandle(m_folder);
             m_folder = INVALID_HANDLE_VALUE;
             m_status = placed;
@@ -177,16 +177,16 @@ public:
     HeldFolder& operator=(const HeldFolder&) = delete;
     explicit operator bool() const { return m_folder != INVALID_HANDLE_VALUE; }
     // Why the folder is not held.
-    FileStatus Status() const { return m_status; }
+    Outcome Status() const { return m_status; }
 
 private:
     HANDLE m_folder;
-    FileStatus m_status;
+    Outcome m_status;
 };
 
 // Done for a folder that is no link, junction or mount point and lies in the
 // game folder.
-FileStatus RealFolderInGameFolder(HANDLE folder)
+Outcome RealFolderInGameFolder(HANDLE folder)
 {
     struct {  // FILE_BASIC_INFORMATION: 40 bytes on every width; i686 gcc aligns its 64-bit fields to 4 only
         LARGE_INTEGER times[4];
@@ -195,11 +195,11 @@ FileStatus RealFolderInGameFolder(HANDLE folder)
     } info{};
     static_assert(sizeof info == 40, "the system writes FILE_BASIC_INFORMATION whole");
     if (!QueryFile(folder, &info, sizeof info, 4 /* FileBasicInformation */))
-        return FileStatus::Refused(FileStatus::kUnchecked);
+        return Outcome::Refused(Outcome::kUnchecked);
     if (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return FileStatus::Refused(FileStatus::kOutside);
+        return Outcome::Refused(Outcome::kOutside);
     if (!(info.attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return FileStatus::Refused(FileStatus::kNotFile);
+        return Outcome::Refused(Outcome::kNotFile);
     return InGameFolder(folder);
 }
 
@@ -207,17 +207,17 @@ FileStatus RealFolderInGameFolder(HANDLE folder)
 // group (S-1-5-32-545) modify it and inherit that to what is made in it: read,
 // write, execute and delete, the rights icacls calls "M". Set on this folder
 // alone: propagating to what it holds now would walk its entries by name.
-FileStatus GrantUsersModify(HANDLE folder)
+Outcome GrantUsersModify(HANDLE folder)
 {
     PACL current = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     DWORD rc = GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &current,
                                nullptr, &descriptor);
     if (rc != ERROR_SUCCESS)
-        return FileStatus::Failed(rc);
+        return Outcome::Failed(rc);
     if (!current) {
         LocalFree(descriptor);
-        return FileStatus::Done();  // no access list: everyone may do everything already
+        return Outcome::Done();  // no access list: everyone may do everything already
     }
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
@@ -250,22 +250,22 @@ FileStatus GrantUsersModify(HANDLE folder)
     }
     FreeSid(users);
     LocalFree(descriptor);
-    return rc == ERROR_SUCCESS ? FileStatus::Done() : FileStatus::Failed(rc ? rc : ERROR_GEN_FAILURE);
+    return rc == ERROR_SUCCESS ? Outcome::Done() : Outcome::Failed(rc ? rc : ERROR_GEN_FAILURE);
 }
 
 class Win32FileOps : public IFileOps {
 public:
-    FileStatus ReadAll(const std::string& path, std::string& bytes) override
+    Outcome ReadAll(const std::string& path, std::string& bytes) override
     {
         // Sharing deletion too, so a read never stops another copy's save.
         HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            const FileStatus failed = LastError();
+            const Outcome failed = LastError();
             const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
-            return missing ? FileStatus::Missing(failed.code) : failed;
+            return missing ? Outcome::Missing(failed.code) : failed;
         }
-        if (const FileStatus plain = PlainFileInGameFolder(file); !plain) {
+        if (const Outcome plain = PlainFileInGameFolder(file); !plain) {
             CloseHandle(file);
             return plain;
         }
@@ -273,7 +273,7 @@ public:
         char buffer[65536];
         DWORD got = 0;
         BOOL ok = TRUE;
-        FileStatus status;
+        Outcome status;
         try {
             while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr)) && got > 0)
                 bytes.append(buffer, got);
@@ -286,7 +286,7 @@ public:
         CloseHandle(file);
         return status;
     }
-    FileStatus CreateNew(const std::string& path, Handle& created) override
+    Outcome CreateNew(const std::string& path, Handle& created) override
     {
         created = nullptr;
         const HeldFolder folder(FolderOf(path));
@@ -297,15 +297,15 @@ public:
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             return LastError();
-        if (const FileStatus placed = InGameFolder(file); !placed) {
+        if (const Outcome placed = InGameFolder(file); !placed) {
             CloseHandle(file);
             DeleteFileA(path.c_str());
             return placed;
         }
         created = file;
-        return FileStatus::Done();
+        return Outcome::Done();
     }
-    FileStatus Write(Handle file, const void* data, size_t size) override
+    Outcome Write(Handle file, const void* data, size_t size) override
     {
         const char* p = static_cast<const char*>(data);
         while (size > 0) {
@@ -314,46 +314,46 @@ public:
             if (!WriteFile(file, p, chunk, &wrote, nullptr))
                 return LastError();
             if (wrote == 0)
-                return FileStatus::Failed(ERROR_HANDLE_DISK_FULL);  // nothing written, no error: no room
+                return Outcome::Failed(ERROR_HANDLE_DISK_FULL);  // nothing written, no error: no room
             p += wrote;
             size -= wrote;
         }
-        return FileStatus::Done();
+        return Outcome::Done();
     }
-    FileStatus Flush(Handle file) override { return FlushFileBuffers(file) ? FileStatus::Done() : LastError(); }
-    FileStatus Close(Handle file) override { return CloseHandle(file) ? FileStatus::Done() : LastError(); }
-    FileStatus Replace(const std::string& source, const std::string& target) override
+    Outcome Flush(Handle file) override { return FlushFileBuffers(file) ? Outcome::Done() : LastError(); }
+    Outcome Close(Handle file) override { return CloseHandle(file) ? Outcome::Done() : LastError(); }
+    Outcome Replace(const std::string& source, const std::string& target) override
     {
         // A file that another program has open, even only to read it, cannot
         // be replaced until it is closed: try again for a short while.
         for (int attempt = 0;; ++attempt) {
             bool settled = false;
-            const FileStatus status = ReplaceOnce(source, target, settled);
-            const bool busy = status.kind == FileStatus::kFailed &&
+            const Outcome status = ReplaceOnce(source, target, settled);
+            const bool busy = status.kind == Outcome::kFailed &&
                               (status.code == ERROR_ACCESS_DENIED || status.code == ERROR_SHARING_VIOLATION);
             if (!busy || settled || attempt == kReplaceAttempts)
                 return status;
             Sleep(kReplacePauseMs);
         }
     }
-    FileStatus Remove(const std::string& path) override
+    Outcome Remove(const std::string& path) override
     {
         const HeldFolder folder(FolderOf(path));
         if (!folder)
             return folder.Status();
-        return DeleteFileA(path.c_str()) ? FileStatus::Done() : LastError();
+        return DeleteFileA(path.c_str()) ? Outcome::Done() : LastError();
     }
-    FileStatus LastWritten(const std::string& path, unsigned long long& time) override
+    Outcome LastWritten(const std::string& path, unsigned long long& time) override
     {
         HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            const FileStatus failed = LastError();
+            const Outcome failed = LastError();
             const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
-            return missing ? FileStatus::Missing(failed.code) : failed;
+            return missing ? Outcome::Missing(failed.code) : failed;
         }
         FILETIME written = {};
-        FileStatus status = PlainFileInGameFolder(file);
+        Outcome status = PlainFileInGameFolder(file);
         if (status && !GetFileTime(file, nullptr, nullptr, &written))
             status = LastError();
         CloseHandle(file);
@@ -364,7 +364,7 @@ public:
     {
         return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
-    FileStatus OpenToPlayers(const std::string& folder) override
+    Outcome OpenToPlayers(const std::string& folder) override
     {
         // The folder itself, not what a link there leads to.
         const HANDLE handle = CreateFileA(folder.c_str(), READ_CONTROL | WRITE_DAC | FILE_READ_ATTRIBUTES,
@@ -372,13 +372,13 @@ public:
                                           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return LastError();
-        FileStatus status = RealFolderInGameFolder(handle);
+        Outcome status = RealFolderInGameFolder(handle);
         if (status)
             status = GrantUsersModify(handle);
         CloseHandle(handle);
         return status;
     }
-    FileStatus List(const std::string& folder, std::vector<std::string>& names) override
+    Outcome List(const std::string& folder, std::vector<std::string>& names) override
     {
         names.clear();
         const HeldFolder held(folder);
@@ -391,7 +391,7 @@ public:
         do
             names.emplace_back(found.cFileName);
         while (FindNextFileA(search, &found));
-        const FileStatus status = GetLastError() == ERROR_NO_MORE_FILES ? FileStatus::Done() : LastError();
+        const Outcome status = GetLastError() == ERROR_NO_MORE_FILES ? Outcome::Done() : LastError();
         FindClose(search);
         if (!status)
             names.clear();
@@ -413,7 +413,7 @@ private:
     static constexpr DWORD kReplacePauseMs = 25;
 
     // `settled` when waiting cannot help: the target may not be rewritten.
-    static FileStatus ReplaceOnce(const std::string& source, const std::string& target, bool& settled)
+    static Outcome ReplaceOnce(const std::string& source, const std::string& target, bool& settled)
     {
         // One rename: it either happens or leaves both files as they were.
         // (ReplaceFile can fail half-way, with the old file gone or moved to
@@ -431,7 +431,7 @@ private:
             // is the one the rename would give.
             if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
                 settled = true;
-                return FileStatus::Failed(ERROR_ACCESS_DENIED);
+                return Outcome::Failed(ERROR_ACCESS_DENIED);
             }
             // A file held open by a program that does not share it for
             // deletion is left alone.
@@ -440,13 +440,13 @@ private:
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (probe == INVALID_HANDLE_VALUE)
                 return LastError();
-            const FileStatus plain = PlainFileInGameFolder(probe);
+            const Outcome plain = PlainFileInGameFolder(probe);
             CloseHandle(probe);
             if (!plain)
                 return plain;
         }
         if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return FileStatus::Done();
+            return Outcome::Done();
         return LastError();
     }
 };
@@ -475,13 +475,13 @@ ScopedFolder::ScopedFolder(const std::wstring& anchor, const std::wstring& below
     const std::wstring folder = anchor + L"\\" + below;
     const std::wstring anchorFinal = FinalPathOf(anchor);
     if (m_previous.empty() || anchorFinal.empty()) {
-        m_status = FileStatus::Refused(FileStatus::kUnchecked);
+        m_status = Outcome::Refused(Outcome::kUnchecked);
         return;
     }
     if (!SetCurrentDirectoryW(folder.c_str())) {
-        const FileStatus failed = LastError();
+        const Outcome failed = LastError();
         const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
-        m_status = missing ? FileStatus::Missing(failed.code) : failed;
+        m_status = missing ? Outcome::Missing(failed.code) : failed;
         return;
     }
     m_entered = true;
@@ -492,9 +492,9 @@ ScopedFolder::ScopedFolder(const std::wstring& anchor, const std::wstring& below
     if (!expected.empty() && expected.back() != L'\\')
         expected += L'\\';
     expected += Upper(below);
-    m_status = here.empty() ? FileStatus::Refused(FileStatus::kUnchecked)
-               : here == expected ? FileStatus::Done()
-                                  : FileStatus::Refused(FileStatus::kOutside);
+    m_status = here.empty() ? Outcome::Refused(Outcome::kUnchecked)
+               : here == expected ? Outcome::Done()
+                                  : Outcome::Refused(Outcome::kOutside);
 }
 
 ScopedFolder::~ScopedFolder()

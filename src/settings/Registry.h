@@ -54,10 +54,10 @@ public:
     std::vector<std::string> preservedLines;
     // How start-up read the option file: a save replaces it only when it was
     // read whole or was missing, since what was not read would be lost.
-    FileStatus optionFileRead = FileStatus::Missing(0);
+    Outcome optionFileRead = Outcome::Missing(0);
     // How start-up read the player's virtual copy of the option file, the one
     // the game reads first; kMissing when there is none.
-    FileStatus virtualCopyRead = FileStatus::Missing(0);
+    Outcome virtualCopyRead = Outcome::Missing(0);
     // The copy was written before the real file: the game no longer reads
     // it, so it was neither read nor used, and the save removes it.
     bool virtualCopyStale = false;

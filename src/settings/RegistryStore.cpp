@@ -39,6 +39,11 @@ void Note(long& first, long result)
         first = result;
 }
 
+Outcome RegistryOutcome(long first, Outcome::Step step)
+{
+    return first == kRegSuccess ? Outcome::Done() : Outcome::Failed(static_cast<unsigned long>(first)).In(step);
+}
+
 // The eight values in the order they are stored. The settings key is opened
 // twice, both to read and to write: once for the device's values, then again
 // for the sound's (the game's own setup has always done so, and a reader of
@@ -107,14 +112,14 @@ void ReadVirtualValues(CRegistry& record, IRegistryApi& virtualRegistry)
     ReadStoredValues(record, virtualRegistry);
 }
 
-long RemoveVirtualValues(IRegistryApi& virtualRegistry)
+Outcome RemoveVirtualValues(IRegistryApi& virtualRegistry)
 {
     RegKey key = 0;
     const long opened = virtualRegistry.OpenKey(kSettingsKey, kKeyQueryValue | kKeySetValue, &key);
     if (opened == kRegFileNotFound)
-        return kRegSuccess;  // no virtual copy
+        return Outcome::Missing(static_cast<unsigned long>(opened));  // no virtual copy
     if (opened != kRegSuccess)
-        return opened;
+        return Outcome::Failed(static_cast<unsigned long>(opened)).In(Outcome::kRegistryRemove);
     long first = kRegSuccess;
     for (const StoredValue& value : kStoredValues) {
         const long removed = virtualRegistry.DeleteValue(key, value.name);
@@ -122,10 +127,10 @@ long RemoveVirtualValues(IRegistryApi& virtualRegistry)
             Note(first, removed);
     }
     virtualRegistry.CloseKey(key);
-    return first;
+    return RegistryOutcome(first, Outcome::kRegistryRemove);
 }
 
-long WriteRegistry(const CRegistry& record, IRegistryApi& api)
+Outcome WriteRegistry(const CRegistry& record, IRegistryApi& api)
 {
     // The table's fields are only read here.
     CRegistry& fields = const_cast<CRegistry&>(record);
@@ -141,5 +146,5 @@ long WriteRegistry(const CRegistry& record, IRegistryApi& api)
                 Note(first, api.SetValue(key, value.name, value.type, value.field(fields), value.size));
         api.CloseKey(key);
     }
-    return first;
+    return RegistryOutcome(first, Outcome::kRegistryWrite);
 }

@@ -1,6 +1,8 @@
 // The eight registry-backed settings under HKEY_LOCAL_MACHINE.
 #pragma once
 
+#include "common/Outcome.h"
+
 class CLuaHost;
 class CRegistry;
 class IRegistryApi;
@@ -17,8 +19,9 @@ void ReadRegistry(CRegistry& record, IRegistryApi& api, CLuaHost& host, const St
 // record's, those the real key is read for; a missing value changes nothing.
 void ReadVirtualValues(CRegistry& record, IRegistryApi& virtualRegistry);
 // Removes the virtual copies of the eight values the setup writes and no
-// other. ERROR_SUCCESS (also when there were none), or the first failure's code.
-long RemoveVirtualValues(IRegistryApi& virtualRegistry);
+// other. Missing when there is no copy of the key; failed with the first
+// failure's code.
+Outcome RemoveVirtualValues(IRegistryApi& virtualRegistry);
 // Stores the eight values; a key that cannot be created stores nothing of
-// its part. Returns ERROR_SUCCESS, or the code of the first store that failed.
-long WriteRegistry(const CRegistry& record, IRegistryApi& api);
+// its part. Failed with the code of the first store that failed.
+Outcome WriteRegistry(const CRegistry& record, IRegistryApi& api);

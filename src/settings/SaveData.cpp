@@ -131,55 +131,46 @@ bool IsTempFileOf(const std::string& entry, const std::string& name, unsigned lo
 // Writes `bytes` to a new temporary file beside `target`, named in `temp`.
 // Fails with the first failing write, flush or close, or, when no name could
 // be made, with the last create's failure.
-FileStatus WriteTempFile(IFileOps& files, const std::string& target, const std::string& bytes, std::string& temp)
+Outcome WriteTempFile(IFileOps& files, const std::string& target, const std::string& bytes, std::string& temp)
 {
     const std::string stem = target + "." + std::to_string(files.ProcessId()) + "-";
-    FileStatus created;
+    Outcome created;
     for (int n = 0; n < kTempNames; ++n) {
         temp = stem + std::to_string(n) + kTempEnd;
         IFileOps::Handle file = nullptr;
         created = files.CreateNew(temp, file);
         if (!created)
             continue;
-        FileStatus status = files.Write(file, bytes.data(), bytes.size());
+        Outcome status = files.Write(file, bytes.data(), bytes.size());
         if (status)
             status = files.Flush(file);
-        const FileStatus closed = files.Close(file);
+        const Outcome closed = files.Close(file);
         if (status)
             status = closed;
         if (!status)
             files.Remove(temp);
-        return status;
+        return status.In(Outcome::kWriteTemporary);
     }
-    return created;
+    return created.In(Outcome::kCreateTemporary);
 }
 
-SaveOutcome Outcome(const FileStatus& status)
-{
-    if (status)
-        return SaveOutcome{SaveOutcome::kSaved, 0};
-    if (status.kind == FileStatus::kRefused)
-        return SaveOutcome{SaveOutcome::kRefused, 0, status.refusal};
-    return SaveOutcome{SaveOutcome::kFailed, status.code};
-}
-
-SaveOutcome PutInPlace(IFileOps& files, const std::string& target, const std::string& bytes)
+Outcome PutInPlace(IFileOps& files, const std::string& target, const std::string& bytes)
 {
     std::string temp;
-    const FileStatus written = WriteTempFile(files, target, bytes, temp);
+    const Outcome written = WriteTempFile(files, target, bytes, temp);
     if (!written)
-        return Outcome(written);
+        return written;
     const bool existed = files.Exists(target);
-    const FileStatus replaced = files.Replace(temp, target);
+    const Outcome replaced = files.Replace(temp, target).In(Outcome::kReplace);
     if (replaced)
-        return Outcome(replaced);
+        return replaced;
     if (files.Exists(target) || !existed) {
         files.Remove(temp);
-        return Outcome(replaced);
+        return replaced;
     }
     // The replace failed half-way and took the old file away: the new file is
     // now the only whole copy. It goes in place, or stays where it is.
-    return files.Replace(temp, target) ? Outcome(FileStatus::Done()) : Outcome(replaced);
+    return files.Replace(temp, target) ? Outcome::Done() : replaced;
 }
 
 // A save ends with the last command line; a temporary file cut short by a
@@ -235,25 +226,25 @@ void ReadSaveDataLines(CRegistry& record, IFileOps& files)
     try {
         RecoverOptionFile(files);  // a write inside the read: it finishes an interrupted save
     } catch (const std::bad_alloc&) {
-        record.optionFileRead = FileStatus::Failed(kOutOfMemoryCode);
+        record.optionFileRead = Outcome::Failed(kOutOfMemoryCode);
         return;
     }
     record.optionFileRead = ReadOptionLines(record, files);
 }
 
-FileStatus ReadOptionLines(CRegistry& record, IFileOps& files)
+Outcome ReadOptionLines(CRegistry& record, IFileOps& files)
 {
     const size_t keptBefore = record.preservedLines.size();
     try {
         std::string bytes;
-        const FileStatus read = files.ReadAll(OptionFile(), bytes);
+        const Outcome read = files.ReadAll(OptionFile(), bytes);
         if (read)
             KeepForeignLines(record, bytes);
         return read;
     } catch (const std::bad_alloc&) {
         // A file too large to hold counts as unreadable.
         record.preservedLines.resize(keptBefore);
-        return FileStatus::Failed(kOutOfMemoryCode);
+        return Outcome::Failed(kOutOfMemoryCode);
     }
 }
 
@@ -297,19 +288,19 @@ void RemoveLeftoverSaves(IFileOps& files)
         files.Remove(temp);  // one left now goes at the next save
 }
 
-SaveOutcome SaveOptionFile(const CRegistry& record, IFileOps& files)
+Outcome SaveOptionFile(const CRegistry& record, IFileOps& files)
 {
     // A file refused at start-up (a link out of the game folder) is not
     // replaced; one read only in part would lose what was not read.
-    const FileStatus& read = record.optionFileRead;
-    if (read.kind == FileStatus::kRefused)
-        return Outcome(read);
-    if (!read && read.kind != FileStatus::kMissing)
-        return SaveOutcome{SaveOutcome::kNotReadWhole, 0};
+    const Outcome& read = record.optionFileRead;
+    if (read.kind == Outcome::kRefused)
+        return read;
+    if (!read && read.kind != Outcome::kMissing)
+        return Outcome::NotReadWhole();
     try {
         return PutInPlace(files, OptionFile(), ComposeOptionFile(record));
     } catch (const std::bad_alloc&) {
         // Too large to compose: the old file stays.
-        return SaveOutcome{SaveOutcome::kFailed, kOutOfMemoryCode};
+        return Outcome::Failed(kOutOfMemoryCode);
     }
 }

@@ -19,29 +19,17 @@ constexpr std::string_view kOptionFolder = kOptionFilePath.substr(0, kOptionFile
 void ReadSaveDataLines(CRegistry& record, IFileOps& files);
 // The read itself: the option file's foreign lines appended to
 // record.preservedLines, or none when it could not be read whole.
-FileStatus ReadOptionLines(CRegistry& record, IFileOps& files);
+Outcome ReadOptionLines(CRegistry& record, IFileOps& files);
 // Overwrites the 34 script-backed settings with the option file's values.
 void ApplySavedOptions(CRegistry& record, CLuaHost& host);
 // The new file's bytes: the kept lines, the 11 option lines, an empty line and
 // the 23 command lines, each ended by CR LF.
 std::string ComposeOptionFile(const CRegistry& record);
 
-// What SaveOptionFile did.
-struct SaveOutcome {
-    enum Kind {
-        kSaved,
-        kNotReadWhole,  // left as it was: start-up could not read all of it
-        kRefused,       // it, or its folder, may not be written, for `refusal`
-        kFailed,        // a file operation failed with `code`
-    };
-    Kind kind = kSaved;
-    unsigned long code = 0;  // the platform's error code, with kFailed
-    FileStatus::Refusal refusal = FileStatus::kOutside;  // with kRefused
-};
-
 // The save, in the two steps that frame the registry write. Nothing stays
 // open or pending between them: the first only clears what killed saves left
 // behind; the second composes the whole file and puts it in place in one
 // step, unless start-up could not read all of the old one.
 void RemoveLeftoverSaves(IFileOps& files);
-SaveOutcome SaveOptionFile(const CRegistry& record, IFileOps& files);
+// The step that failed is named in the result.
+Outcome SaveOptionFile(const CRegistry& record, IFileOps& files);

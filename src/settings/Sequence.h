@@ -41,11 +41,11 @@ CRegistry* StartUp(const SetupParts& parts, StepDone done = nullptr, void* conte
 
 // What happened to each part of a confirmed save.
 struct SaveResult {
-    long registry = kRegSuccess;  // ERROR_SUCCESS, or the first failed store's code
-    SaveOutcome optionFile;
-    long virtualValues = kRegSuccess;  // removing the game's virtual copies of the values
-    VirtualRemoval virtualCopy;        // and of the option file
-    FileStatus savedataAccess;         // letting the players change savedata
+    Outcome registry;        // the first failed store's, if any
+    Outcome optionFile;
+    Outcome virtualValues;   // removing the game's virtual copies of the values
+    Outcome virtualCopy;     // and of the option file
+    Outcome savedataAccess;  // letting the players change savedata
     // The player whose copies these were, when another account than the
     // setup's, and why that player's copies could not be had.
     std::string player;

@@ -102,14 +102,14 @@ bool VirtualValuesNewer(IRegistryApi& real, IRegistryApi& virtualRegistry)
 
 void ReadVirtualCopy(CRegistry& record, IFileOps& files, const VirtualCopies& copies)
 {
-    record.virtualCopyRead = FileStatus::Missing(0);
+    record.virtualCopyRead = Outcome::Missing(0);
     record.virtualCopyStale = false;
     if (!copies.Protected())
         return;
     unsigned long long realWritten = 0;
     const bool realThere = static_cast<bool>(files.LastWritten(NativePath(std::string(kOptionFilePath)), realWritten));
     const ScopedFolder mirror = EnterMirror(copies);
-    if (mirror.Status().kind == FileStatus::kMissing)
+    if (mirror.Status().kind == Outcome::kMissing)
         return;
     if (!mirror) {
         record.virtualCopyRead = mirror.Status();
@@ -146,30 +146,24 @@ void ApplyGameSavedOptions(CRegistry& record, CLuaHost& host, const VirtualCopie
         ApplySavedOptions(record, host);
 }
 
-VirtualRemoval RemoveVirtualCopy(const CRegistry& record, IFileOps& files, const VirtualCopies& copies)
+Outcome RemoveVirtualCopy(const CRegistry& record, IFileOps& files, const VirtualCopies& copies)
 {
-    const FileStatus& read = record.virtualCopyRead;
+    const Outcome& read = record.virtualCopyRead;
     if (!copies.Protected())
-        return VirtualRemoval{};
+        return Outcome::Missing(0);
     // A stale copy holds nothing the game still reads.
     if (!record.virtualCopyStale) {
-        if (read.kind == FileStatus::kMissing)
-            return VirtualRemoval{};
-        if (read.kind == FileStatus::kRefused)
-            return VirtualRemoval{VirtualRemoval::kRefused, 0, read.refusal};
+        if (read.kind == Outcome::kMissing || read.kind == Outcome::kRefused)
+            return read;
         if (!read)
-            return VirtualRemoval{VirtualRemoval::kNotRemoved, read.code};
+            return Outcome::NotReadWhole();
     }
     const ScopedFolder mirror = EnterMirror(copies);
-    if (!mirror && mirror.Status().kind == FileStatus::kRefused)
-        return VirtualRemoval{VirtualRemoval::kRefused, 0, mirror.Status().refusal};
     if (!mirror)
-        return VirtualRemoval{VirtualRemoval::kFailed, mirror.Status().code};
-    const FileStatus removed = files.Remove(NativePath(std::string(kOptionFilePath)));
+        return mirror.Status().In(Outcome::kRemove);
+    const Outcome removed = files.Remove(NativePath(std::string(kOptionFilePath)));
     // Gone already (ERROR_FILE_NOT_FOUND and ENOENT are both 2): nothing left to hide the save.
-    if (removed || removed.kind == FileStatus::kMissing || (removed.kind == FileStatus::kFailed && removed.code == 2))
-        return VirtualRemoval{VirtualRemoval::kRemoved};
-    if (removed.kind == FileStatus::kRefused)
-        return VirtualRemoval{VirtualRemoval::kRefused, 0, removed.refusal};
-    return VirtualRemoval{VirtualRemoval::kFailed, removed.code};
+    if (removed || removed.kind == Outcome::kMissing || (removed.kind == Outcome::kFailed && removed.code == 2))
+        return Outcome::Done();
+    return removed.In(Outcome::kRemove);
 }

@@ -93,20 +93,7 @@ void ReadVirtualCopy(CRegistry& record, IFileOps& files, const VirtualCopies& co
 // real option file.
 void ApplyGameSavedOptions(CRegistry& record, CLuaHost& host, const VirtualCopies& copies);
 
-// What removing the game's copies did.
-struct VirtualRemoval {
-    enum Kind {
-        kNone,         // there was nothing to remove
-        kRemoved,
-        kNotRemoved,   // read only in part, or not at all: removing it would lose the game's lines
-        kRefused,      // it leads out of the mirror, for `refusal`
-        kFailed,       // with `code`
-    };
-    Kind kind = kNone;
-    unsigned long code = 0;
-    FileStatus::Refusal refusal = FileStatus::kOutside;
-    bool Landed() const { return kind == kNone || kind == kRemoved; }
-};
-
-// Removes the virtual copy of the option file; for after the real one is whole.
-VirtualRemoval RemoveVirtualCopy(const CRegistry& record, IFileOps& files, const VirtualCopies& copies);
+// Removes the virtual copy of the option file; for after the real one is
+// whole. Missing when there was none; not read whole when removing it would
+// lose the game's lines.
+Outcome RemoveVirtualCopy(const CRegistry& record, IFileOps& files, const VirtualCopies& copies);

@@ -46,7 +46,7 @@ std::string Joined(const std::vector<std::string>& lines)
     return text;
 }
 
-struct Outcome {
+struct SaveSeen {
     std::string old;   // the option file's bytes before, empty when absent
     std::string file;  // and afterwards
     std::string expectedNew;
@@ -55,10 +55,10 @@ struct Outcome {
 // Reads the game folder `root` (the current folder) as start-up does, edits,
 // saves, and reports what the option file holds. The tree must not gain
 // anything but the option file.
-Outcome SaveAndCheckTree(const std::string& root, const std::vector<std::string>& kept)
+SaveSeen SaveAndCheckTree(const std::string& root, const std::vector<std::string>& kept)
 {
     const fs::path optionFile = fs::path(root) / kOptionFile;
-    Outcome outcome;
+    SaveSeen outcome;
     outcome.old = ReadBytes(optionFile);
     const std::set<std::string> before = ListTree(root);
     SaveRun tool;
@@ -76,7 +76,7 @@ Outcome SaveAndCheckTree(const std::string& root, const std::vector<std::string>
     return outcome;
 }
 
-void ExpectOldOrNew(const Outcome& outcome)
+void ExpectOldOrNew(const SaveSeen& outcome)
 {
     EXPECT_TRUE(outcome.file == outcome.old || outcome.file == outcome.expectedNew)
         << "the option file is neither the old one nor the complete new one (" << outcome.file.size()
@@ -118,14 +118,14 @@ TEST_F(FaultInjectionFiles, FailuresCarryTheSystemsCode)
     dir.WriteFile(kOptionFile, "x");
     std::string bytes;
     std::vector<std::string> names{"stale"};
-    const FileStatus read = files.ReadAll("SaveData/Absent.lua", bytes);
-    const FileStatus removed = files.Remove("SaveData/Absent.lua");
-    const FileStatus listedFile = files.List(kOptionFile, names);
-    EXPECT_EQ(FileStatus::kMissing, read.kind);
+    const Outcome read = files.ReadAll("SaveData/Absent.lua", bytes);
+    const Outcome removed = files.Remove("SaveData/Absent.lua");
+    const Outcome listedFile = files.List(kOptionFile, names);
+    EXPECT_EQ(Outcome::kMissing, read.kind);
     EXPECT_EQ(static_cast<unsigned long>(ENOENT), read.code);
-    EXPECT_EQ(FileStatus::kFailed, removed.kind);
+    EXPECT_EQ(Outcome::kFailed, removed.kind);
     EXPECT_EQ(static_cast<unsigned long>(ENOENT), removed.code);
-    EXPECT_EQ(FileStatus::kFailed, listedFile.kind);
+    EXPECT_EQ(Outcome::kFailed, listedFile.kind);
     EXPECT_EQ(static_cast<unsigned long>(ENOTDIR), listedFile.code);
     EXPECT_TRUE(names.empty());
     EXPECT_TRUE(files.List("SaveData", names));

@@ -47,7 +47,7 @@ struct Case {
     std::string name;
     std::vector<Fault> faults;
     FileAfter file;
-    SaveOutcome::Kind outcome;
+    Outcome::Kind outcome;
     size_t added = 0;     // files left beside the option file
     bool oldFile = true;  // an option file exists before the save
 };
@@ -76,9 +76,16 @@ void SaveUnder(const Case& c, FaultyFileOps& files)
     if (c.file != kOldOrNew)
         EXPECT_EQ(c.outcome, saved.optionFile.kind);
     else
-        EXPECT_EQ(file == expectedNew, saved.optionFile.kind == SaveOutcome::kSaved) << "the save says what it did";
-    if (saved.optionFile.kind == SaveOutcome::kFailed)
+        EXPECT_EQ(file == expectedNew, saved.optionFile.kind == Outcome::kDone) << "the save says what it did";
+    if (saved.optionFile.kind == Outcome::kFailed) {
         EXPECT_EQ(FaultyFileOps::kFaultCode, saved.optionFile.code) << "the failing operation's own code";
+        // The step the box names: the last fault's.
+        const Op op = c.faults.back().op;
+        EXPECT_EQ(op == FaultyFileOps::kCreateNew ? Outcome::kCreateTemporary
+                  : op == FaultyFileOps::kReplace ? Outcome::kReplace
+                                                  : Outcome::kWriteTemporary,
+                  saved.optionFile.step);
+    }
 
     const std::string old = c.oldFile ? OldFile() : "";
     switch (c.file) {
@@ -108,30 +115,30 @@ void SaveUnder(const Case& c, FaultyFileOps& files)
 TEST(OldOrNew, FailingFileOperations)
 {
     const Case cases[] = {
-        {"no fault", {}, kNew, SaveOutcome::kSaved},
-        {"every create", {{FaultyFileOps::kCreateNew, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
-        {"first create only", {{FaultyFileOps::kCreateNew, 0, FaultyFileOps::kRefused}}, kNew, SaveOutcome::kSaved},
+        {"no fault", {}, kNew, Outcome::kDone},
+        {"every create", {{FaultyFileOps::kCreateNew, -1, FaultyFileOps::kRefused}}, kOld, Outcome::kFailed},
+        {"first create only", {{FaultyFileOps::kCreateNew, 0, FaultyFileOps::kRefused}}, kNew, Outcome::kDone},
         // The last create's failure is the one told.
         {"every create, the first for another reason",
          {{FaultyFileOps::kCreateNew, 0, FaultyFileOps::kRefused, 13}, {FaultyFileOps::kCreateNew, -1, FaultyFileOps::kRefused}},
-         kOld, SaveOutcome::kFailed},
-        {"write", {{FaultyFileOps::kWrite, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
-        {"flush", {{FaultyFileOps::kFlush, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
-        {"close", {{FaultyFileOps::kClose, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
-        {"replace refused", {{FaultyFileOps::kReplace, -1, FaultyFileOps::kRefused}}, kOld, SaveOutcome::kFailed},
-        {"first save, write", {{FaultyFileOps::kWrite, -1, FaultyFileOps::kRefused}}, kNone, SaveOutcome::kFailed,
+         kOld, Outcome::kFailed},
+        {"write", {{FaultyFileOps::kWrite, -1, FaultyFileOps::kRefused}}, kOld, Outcome::kFailed},
+        {"flush", {{FaultyFileOps::kFlush, -1, FaultyFileOps::kRefused}}, kOld, Outcome::kFailed},
+        {"close", {{FaultyFileOps::kClose, -1, FaultyFileOps::kRefused}}, kOld, Outcome::kFailed},
+        {"replace refused", {{FaultyFileOps::kReplace, -1, FaultyFileOps::kRefused}}, kOld, Outcome::kFailed},
+        {"first save, write", {{FaultyFileOps::kWrite, -1, FaultyFileOps::kRefused}}, kNone, Outcome::kFailed,
          0, false},
         {"first save, replace", {{FaultyFileOps::kReplace, -1, FaultyFileOps::kRefused}}, kNone,
-         SaveOutcome::kFailed, 0, false},
+         Outcome::kFailed, 0, false},
         // A replace that fails half-way: the new file goes in place when the
         // old one is already gone, and stays where it is when even that fails.
         {"old file removed", {{FaultyFileOps::kReplace, 0, FaultyFileOps::kTargetRemoved}}, kNew,
-         SaveOutcome::kSaved},
+         Outcome::kDone},
         {"old file moved aside", {{FaultyFileOps::kReplace, 0, FaultyFileOps::kTargetMovedAside}}, kNew,
-         SaveOutcome::kSaved, 1},
+         Outcome::kDone, 1},
         {"old file removed, then refused",
          {{FaultyFileOps::kReplace, 0, FaultyFileOps::kTargetRemoved}, {FaultyFileOps::kReplace, 1, FaultyFileOps::kRefused}},
-         kNone, SaveOutcome::kFailed, 1},
+         kNone, Outcome::kFailed, 1},
     };
     for (const Case& c : cases) {
         FaultyFileOps files;
@@ -143,14 +150,14 @@ TEST(OldOrNew, FailingFileOperations)
 TEST(OldOrNew, EachCallFailingInTurn)
 {
     FaultyFileOps counting;
-    SaveUnder(Case{"counting", {}, kNew, SaveOutcome::kSaved}, counting);
+    SaveUnder(Case{"counting", {}, kNew, Outcome::kDone}, counting);
     for (const Op op : {FaultyFileOps::kCreateNew, FaultyFileOps::kWrite, FaultyFileOps::kFlush, FaultyFileOps::kClose,
                         FaultyFileOps::kReplace}) {
         ASSERT_GT(counting.Count(op), 0) << kOpNames[op] << " is never called";
         for (int call = 0; call < counting.Count(op); ++call) {
             FaultyFileOps failing;
             SaveUnder(Case{std::string(kOpNames[op]) + " call " + std::to_string(call),
-                     {{op, call, FaultyFileOps::kRefused}}, kOldOrNew, SaveOutcome::kSaved},
+                     {{op, call, FaultyFileOps::kRefused}}, kOldOrNew, Outcome::kDone},
                 failing);
         }
     }

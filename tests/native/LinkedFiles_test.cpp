@@ -73,7 +73,7 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
         const char* name;
         std::function<void(const Layout&)> make;
         const char* probe;  // read through the seam first
-        FileStatus::Kind read;
+        Outcome::Kind read;
         const char* refusal;  // the save's reason in the player's box; null when it saves
         std::vector<std::string> kept;
     };
@@ -82,58 +82,58 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
     const char* kOut = "it leads outside the game folder";
     const Case cases[] = {
         {"option file a symbolic link out", [](const Layout& l) { l.LinkOut("savedata/OptionInfo.lua"); }, option,
-         FileStatus::kRefused, kOut, {}},
+         Outcome::kRefused, kOut, {}},
         {"option file a hard link out", [](const Layout& l) { l.HardLinkOut("savedata/OptionInfo.lua"); }, option,
-         FileStatus::kRefused, "it has more than one name", {}},
+         Outcome::kRefused, "it has more than one name", {}},
         {"script a symbolic link out", [](const Layout& l) { l.LinkOut("System/LuaFiles514/OptionInfo.lub"); },
-         "System\\LuaFiles514\\OptionInfo.lub", FileStatus::kRefused, nullptr, {}},
+         "System\\LuaFiles514\\OptionInfo.lub", Outcome::kRefused, nullptr, {}},
         {"script a hard link out",
          [](const Layout& l) {
              l.Remove("System/LuaFiles514/MsgString.lua");
              l.HardLinkOut("System/LuaFiles514/MsgString.lua");
          },
-         messages, FileStatus::kRefused, nullptr, {}},
+         messages, Outcome::kRefused, nullptr, {}},
         {"script a FIFO",
          [](const Layout& l) {
              l.Remove("System/LuaFiles514/MsgString.lua");
              l.Fifo("System/LuaFiles514/MsgString.lua");
          },
-         messages, FileStatus::kRefused, nullptr, {}},
+         messages, Outcome::kRefused, nullptr, {}},
         {"option file a FIFO", [](const Layout& l) { l.Fifo("savedata/OptionInfo.lua"); }, option,
-         FileStatus::kRefused, "it is not a plain file", {}},
+         Outcome::kRefused, "it is not a plain file", {}},
         {"savedata a symbolic link out, holding only a whole leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata" / l.leftover, l.wholeSave);
              l.SavedataLinkTo(l.outside / "savedata");
          },
-         option, FileStatus::kMissing, kOut, {}},
+         option, Outcome::kMissing, kOut, {}},
         {"savedata a symbolic link out, holding an option file and a leftover",
          [](const Layout& l) {
              Write(l.outside / "savedata/OptionInfo.lua", kSecret);
              Write(l.outside / "savedata" / l.leftover, l.wholeSave);
              l.SavedataLinkTo(l.outside / "savedata");
          },
-         option, FileStatus::kRefused, kOut, {}},
+         option, Outcome::kRefused, kOut, {}},
         {"option file a link inside",
          [](const Layout& l) {
              Write(l.game / "profile/OptionInfo.lua", kCustom);
              fs::create_symlink("../profile/OptionInfo.lua", l.game / "savedata/OptionInfo.lua");
          },
-         option, FileStatus::kDone, nullptr, {"Custom = 1"}},
+         option, Outcome::kDone, nullptr, {"Custom = 1"}},
         {"savedata a link inside, holding a leftover",
          [](const Layout& l) {
              Write(l.game / "profile/OptionInfo.lua", kCustom);
              Write(l.game / "profile" / l.leftover, l.wholeSave);
              l.SavedataLinkTo("profile");
          },
-         option, FileStatus::kDone, nullptr, {"Custom = 1"}},
+         option, Outcome::kDone, nullptr, {"Custom = 1"}},
         // The tool is then started in "via", a link to the game folder.
         {"game folder entered through a link",
          [](const Layout& l) {
              Write(l.game / "savedata/OptionInfo.lua", kCustom);
              fs::create_directory_symlink(l.game, l.game.parent_path() / "via");
          },
-         option, FileStatus::kDone, nullptr, {"Custom = 1"}},
+         option, Outcome::kDone, nullptr, {"Custom = 1"}},
     };
 
     const CRegistry* fresh = StartFreshRecord();
@@ -163,7 +163,7 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
         EditSettings(record);
         const SaveResult saved = tool.Save();
 
-        EXPECT_EQ(c.refusal ? SaveOutcome::kRefused : SaveOutcome::kSaved, saved.optionFile.kind);
+        EXPECT_EQ(c.refusal ? Outcome::kRefused : Outcome::kDone, saved.optionFile.kind);
         if (c.refusal)
             EXPECT_NE(std::string::npos, FailedSaveText(saved).find(std::string("savedata\\OptionInfo.lua: ") + c.refusal))
                 << FailedSaveText(saved);

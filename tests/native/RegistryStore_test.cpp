@@ -163,7 +163,7 @@ TEST_F(RegistryStoreTest, SaveStoresTheFixedSoundValuesWhateverWasThere)
         registry.Put(kSettingsKey, name, kRegDword, Dword(9));
     ReadRegistry(*record, registry, CLuaHost::Instance(), GetStoredDevices());
     record->soundMode = 0;
-    EXPECT_EQ(kRegSuccess, WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current()));
+    EXPECT_TRUE(WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current()));
     for (const char* name : {"SOUNDMODE", "SPEAKERTYPE", "DIGITALRATETYPE", "DIGITALBITSTYPE"})
         EXPECT_EQ(Dword(0), registry.Get(kSettingsKey, name)->bytes) << name;
 }
@@ -176,7 +176,7 @@ TEST_F(RegistryStoreTest, UnusableKeysStopNothing)
     EXPECT_FALSE(registry.HasKey(kSetupKey));
     EXPECT_FALSE(registry.HasKey(kSettingsKey));
     EXPECT_STREQ("Test HAL", record->deviceName);
-    EXPECT_EQ(kRegAccessDenied, WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current()));
+    EXPECT_EQ(static_cast<unsigned long>(kRegAccessDenied), WriteRegistry(*CRegistry::Instance(), RegistrySeam::Current()).code);
     EXPECT_TRUE(registry.SetCalls().empty());
 
     // A key that exists but cannot be opened is taken for missing and written.

@@ -76,7 +76,7 @@ protected:
         return record->preservedLines;
     }
 
-    SaveOutcome Save() { return tool.Save().optionFile; }
+    Outcome Save() { return tool.Save().optionFile; }
 
     // Reads the saved file back and saves again.
     std::string SaveAgain()
@@ -245,8 +245,8 @@ TEST_F(SaveDataTest, ReadOnlyFileIsLeftAlone)
     const FileModesHold modes;
     ASSERT_TRUE(modes);
     ASSERT_EQ(0, chmod((dir.Path() + "/" + kFile).c_str(), 0444));
-    const SaveOutcome outcome = Save();
-    EXPECT_EQ(SaveOutcome::kFailed, outcome.kind);
+    const Outcome outcome = Save();
+    EXPECT_EQ(Outcome::kFailed, outcome.kind);
     EXPECT_EQ(static_cast<unsigned long>(EACCES), outcome.code);
     EXPECT_EQ("old\r\n", dir.ReadFile(kFile));
     EXPECT_EQ((std::set<std::string>{"SaveData", "SaveData/OptionInfo.lua"}), ListTree(dir.Path()));
@@ -281,17 +281,17 @@ TEST_F(SaveDataTest, FileReadOnlyInPartIsNotReplaced)
         FileSeam::Override scope(files);
         record = &tool.StartUp();
     }
-    EXPECT_EQ(FileStatus::kFailed, record->optionFileRead.kind);
+    EXPECT_EQ(Outcome::kFailed, record->optionFileRead.kind);
     record->width = 1280;
     const size_t stored = registry.SetCalls().size();
-    EXPECT_EQ(SaveOutcome::kNotReadWhole, Save().kind);
+    EXPECT_EQ(Outcome::kNotReadWhole, Save().kind);
     EXPECT_EQ(old, dir.ReadFile(kFile));
     EXPECT_EQ(stored + 8, registry.SetCalls().size()) << "the registry is saved all the same";
 
     record = &tool.StartUp();
     ASSERT_TRUE(record->optionFileRead) << "a later whole read allows the save again";
     record->width = 1280;
-    EXPECT_EQ(SaveOutcome::kSaved, Save().kind);
+    EXPECT_EQ(Outcome::kDone, Save().kind);
     EXPECT_NE(std::string::npos, dir.ReadFile(kFile).find("[\"WIDTH\"] = 1280\r\n"));
 }
 

@@ -21,7 +21,7 @@ namespace {
 
 const char kOld[] = "Kept = 1\r\n";
 const std::string kFileLine = "\nsavedata\\OptionInfo.lua: ";
-const std::string kKeyLine = "\nHKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune: ";
+const std::string kKeyLine = "\nHKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune:\ncould not write it: ";
 
 TEST(SequenceTest, TheBoxNamesEachPartThatDidNotLand)
 {
@@ -39,10 +39,10 @@ TEST(SequenceTest, TheBoxNamesEachPartThatDidNotLand)
         {"the registry only", true, FaultyFileOps::kOpCount, false,
          registryOnly + kKeyLine + RegistryErrorText(kRegAccessDenied)},
         {"the file only", false, FaultyFileOps::kReplace, false,
-         fileOnly + kFileLine + FileErrorText(FaultyFileOps::kFaultCode)},
+         fileOnly + kFileLine + "could not replace it: " + FileErrorText(FaultyFileOps::kFaultCode)},
         {"both", true, FaultyFileOps::kWrite, false,
          notSaved + kKeyLine + RegistryErrorText(kRegAccessDenied) + kFileLine +
-             FileErrorText(FaultyFileOps::kFaultCode)},
+             "could not write the temporary file: " + FileErrorText(FaultyFileOps::kFaultCode)},
         {"the file read in part at start", false, FaultyFileOps::kReadAll, false,
          fileOnly + kFileLine + "it could not be read whole when the setup started, so it was left as it was"},
         {"the file's location unknown", false, FaultyFileOps::kOpCount, true,
@@ -91,12 +91,12 @@ TEST(SequenceTest, TheSavesRunInTheirOrder)
     class LoggedFiles : public FaultyFileOps {
     public:
         std::function<void(const char*)> note;
-        FileStatus Remove(const std::string& path) override
+        Outcome Remove(const std::string& path) override
         {
             note("remove");
             return FaultyFileOps::Remove(path);
         }
-        FileStatus Replace(const std::string& source, const std::string& target) override
+        Outcome Replace(const std::string& source, const std::string& target) override
         {
             note("replace");
             return FaultyFileOps::Replace(source, target);

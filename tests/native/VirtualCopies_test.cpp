@@ -302,15 +302,16 @@ TEST_F(VirtualCopyTest, CopiesGoOnlyAfterTheRealOnesAndAFailedRemovalIsTold)
         std::string told;  // the box's last line
     } cases[] = {
         {"the real key not written", true, false, FaultyFileOps::kOpCount, true, false,
-         "HKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune: " + RegistryErrorText(kRegAccessDenied)},
+         "HKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune:\ncould not write it: " + RegistryErrorText(kRegAccessDenied)},
         {"the real file not written", false, false, FaultyFileOps::kReplace, false, true,
-         "savedata\\OptionInfo.lua: " + FileErrorText(FaultyFileOps::kFaultCode)},
+         "savedata\\OptionInfo.lua: could not replace it: " + FileErrorText(FaultyFileOps::kFaultCode)},
         {"a value not removed", false, true, FaultyFileOps::kOpCount, true, false,
-         "The game's own copy of the registry settings (HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore), which it "
-         "reads first, could not be removed: " + RegistryErrorText(kRegAccessDenied)},
+         "The game's own copy of the registry settings, which it reads first, was not removed from\n"
+         "HKEY_CURRENT_USER\\Software\\Classes\\VirtualStore:\ncould not remove them: " +
+             RegistryErrorText(kRegAccessDenied)},
         {"the copy not removed", false, false, FaultyFileOps::kRemove, false, true,
-         "The game's own copy of savedata\\OptionInfo.lua in VirtualStore, which it reads first, was not removed: " +
-             FileErrorText(FaultyFileOps::kFaultCode)},
+         "The game's own copy of savedata\\OptionInfo.lua in VirtualStore, which it reads first, was not removed: "
+         "could not remove it: " + FileErrorText(FaultyFileOps::kFaultCode)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -59,9 +59,9 @@ bool WholeSave(CRegistry& record, const std::string& bytes, int& writer, int& sa
 class CountingFileOps : public FaultyFileOps {
 public:
     int failedReplaces = 0;
-    FileStatus Replace(const std::string& source, const std::string& target) override
+    Outcome Replace(const std::string& source, const std::string& target) override
     {
-        const FileStatus done = FaultyFileOps::Replace(source, target);
+        const Outcome done = FaultyFileOps::Replace(source, target);
         failedReplaces += done ? 0 : 1;
         return done;
     }
@@ -153,7 +153,7 @@ int Wait(Process p)
 }
 #endif
 
-std::string ReadOptionFile(FileStatus& result)
+std::string ReadOptionFile(Outcome& result)
 {
     std::string bytes;
     result = FileSeam::Current().ReadAll(NativePath(kOptionFile), bytes);
@@ -180,7 +180,7 @@ int Race(CRegistry& record, const std::string& folder, int saves)
         return std::printf("race: cannot start the writers\n"), 1;
     long reads = 0, torn = 0;
     while (Running(writers[0]) || Running(writers[1])) {
-        FileStatus result;
+        Outcome result;
         const std::string bytes = ReadOptionFile(result);
         int writer = 0, save = 0;
         ++reads;
@@ -189,7 +189,7 @@ int Race(CRegistry& record, const std::string& folder, int saves)
     }
     // Each writer's exit code is the number of its saves that did not land.
     const int failed = Wait(writers[0]) + Wait(writers[1]);
-    FileStatus result;
+    Outcome result;
     int writer = 0, save = 0;
     const bool lastWhole = WholeSave(record, ReadOptionFile(result), writer, save) && save == saves - 1;
     const int litter = Litter();
@@ -211,7 +211,7 @@ int Kills(CRegistry& record, const std::string& folder, int kills)
         // Once the writer's first save is in place, let it run a random while.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         int writerSeen = 0, save = 0;
-        FileStatus result;
+        Outcome result;
         while (std::chrono::steady_clock::now() < deadline &&
                !(WholeSave(record, ReadOptionFile(result), writerSeen, save) && writerSeen == id))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -227,7 +227,7 @@ int Kills(CRegistry& record, const std::string& folder, int kills)
     }
     const int leftBefore = Litter();
     Save(record, 1, 1);
-    FileStatus result;
+    Outcome result;
     int writer = 0, save = 0;
     const bool whole = WholeSave(record, ReadOptionFile(result), writer, save) && writer == 1;
     const int leftAfter = Litter();

@@ -15,48 +15,48 @@ const FaultyFileOps::Fault* FaultyFileOps::Fails(Op op)
     return nullptr;
 }
 
-FileStatus FaultyFileOps::ReadAll(const std::string& path, std::string& bytes)
+Outcome FaultyFileOps::ReadAll(const std::string& path, std::string& bytes)
 {
     if (refuseReads)
-        return FileStatus::Refused(readRefusal);
-    const FileStatus result = m_real.ReadAll(path, bytes);
+        return Outcome::Refused(readRefusal);
+    const Outcome result = m_real.ReadAll(path, bytes);
     const Fault* fault = Fails(kReadAll);
     if (!fault)
         return result;
     bytes.resize(bytes.size() / 2);
-    return FileStatus::Failed(fault->code);
+    return Outcome::Failed(fault->code);
 }
 
-FileStatus FaultyFileOps::CreateNew(const std::string& path, Handle& file)
+Outcome FaultyFileOps::CreateNew(const std::string& path, Handle& file)
 {
     file = nullptr;
     const Fault* fault = Fails(kCreateNew);
-    return fault ? FileStatus::Failed(fault->code) : m_real.CreateNew(path, file);
+    return fault ? Outcome::Failed(fault->code) : m_real.CreateNew(path, file);
 }
 
-FileStatus FaultyFileOps::Write(Handle file, const void* data, size_t size)
+Outcome FaultyFileOps::Write(Handle file, const void* data, size_t size)
 {
     const Fault* fault = Fails(kWrite);
     if (!fault)
         return m_real.Write(file, data, size);
     m_real.Write(file, data, size / 2);  // as on a disk that fills up
-    return FileStatus::Failed(fault->code);
+    return Outcome::Failed(fault->code);
 }
 
-FileStatus FaultyFileOps::Flush(Handle file)
+Outcome FaultyFileOps::Flush(Handle file)
 {
     const Fault* fault = Fails(kFlush);
-    return fault ? FileStatus::Failed(fault->code) : m_real.Flush(file);
+    return fault ? Outcome::Failed(fault->code) : m_real.Flush(file);
 }
 
-FileStatus FaultyFileOps::Close(Handle file)
+Outcome FaultyFileOps::Close(Handle file)
 {
     const Fault* fault = Fails(kClose);
-    const FileStatus closed = m_real.Close(file);
-    return fault ? FileStatus::Failed(fault->code) : closed;
+    const Outcome closed = m_real.Close(file);
+    return fault ? Outcome::Failed(fault->code) : closed;
 }
 
-FileStatus FaultyFileOps::Replace(const std::string& source, const std::string& target)
+Outcome FaultyFileOps::Replace(const std::string& source, const std::string& target)
 {
     const Fault* fault = Fails(kReplace);
     if (!fault)
@@ -67,17 +67,17 @@ FileStatus FaultyFileOps::Replace(const std::string& source, const std::string& 
         movedAsideName = target + "~RF1a2b.TMP";
         m_real.Replace(target, movedAsideName);
     }
-    return FileStatus::Failed(fault->code);
+    return Outcome::Failed(fault->code);
 }
 
-FileStatus FaultyFileOps::Remove(const std::string& path)
+Outcome FaultyFileOps::Remove(const std::string& path)
 {
     const Fault* fault = Fails(kRemove);
-    return fault ? FileStatus::Failed(fault->code) : m_real.Remove(path);
+    return fault ? Outcome::Failed(fault->code) : m_real.Remove(path);
 }
 
-FileStatus FaultyFileOps::OpenToPlayers(const std::string& folder)
+Outcome FaultyFileOps::OpenToPlayers(const std::string& folder)
 {
     const Fault* fault = Fails(kOpenToPlayers);
-    return fault ? FileStatus::Failed(fault->code) : m_real.OpenToPlayers(folder);
+    return fault ? Outcome::Failed(fault->code) : m_real.OpenToPlayers(folder);
 }

@@ -34,22 +34,22 @@ public:
     std::string movedAsideName;  // set by a kTargetMovedAside failure
     // Every read refused, as on a file system that cannot say where a file leads.
     bool refuseReads = false;
-    FileStatus::Refusal readRefusal = FileStatus::kUnchecked;
+    Outcome::Refusal readRefusal = Outcome::kUnchecked;
 
-    FileStatus ReadAll(const std::string& path, std::string& bytes) override;
-    FileStatus CreateNew(const std::string& path, Handle& file) override;
-    FileStatus Write(Handle file, const void* data, size_t size) override;
-    FileStatus Flush(Handle file) override;
-    FileStatus Close(Handle file) override;
-    FileStatus Replace(const std::string& source, const std::string& target) override;
-    FileStatus Remove(const std::string& path) override;
-    FileStatus OpenToPlayers(const std::string& folder) override;
+    Outcome ReadAll(const std::string& path, std::string& bytes) override;
+    Outcome CreateNew(const std::string& path, Handle& file) override;
+    Outcome Write(Handle file, const void* data, size_t size) override;
+    Outcome Flush(Handle file) override;
+    Outcome Close(Handle file) override;
+    Outcome Replace(const std::string& source, const std::string& target) override;
+    Outcome Remove(const std::string& path) override;
+    Outcome OpenToPlayers(const std::string& folder) override;
     bool Exists(const std::string& path) override { return m_real.Exists(path); }
-    FileStatus LastWritten(const std::string& path, unsigned long long& time) override
+    Outcome LastWritten(const std::string& path, unsigned long long& time) override
     {
-        return refuseReads ? FileStatus::Refused(readRefusal) : m_real.LastWritten(path, time);
+        return refuseReads ? Outcome::Refused(readRefusal) : m_real.LastWritten(path, time);
     }
-    FileStatus List(const std::string& folder, std::vector<std::string>& names) override
+    Outcome List(const std::string& folder, std::vector<std::string>& names) override
     {
         return m_real.List(folder, names);
     }

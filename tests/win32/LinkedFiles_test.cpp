@@ -60,7 +60,7 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
         const auto gameBefore = Snapshot(game);
 
         std::string bytes;
-        EXPECT_EQ(FileStatus::kRefused, FileSeam::Current().ReadAll(c.link, bytes).kind);
+        EXPECT_EQ(Outcome::kRefused, FileSeam::Current().ReadAll(c.link, bytes).kind);
         CRegistry& record = tool.StartUp();
         EditSettings(record);
         const SaveResult saved = tool.Save();
@@ -70,8 +70,8 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
             EXPECT_EQ(ComposeOptionFile(record), ReadBytes(game / "SaveData/OptionInfo.lua"));
         } else {
             EXPECT_EQ(gameBefore, Snapshot(game));
-            EXPECT_EQ(FileStatus::kMoreNames, saved.optionFile.refusal);
-            EXPECT_EQ(SaveOutcome::kRefused, saved.optionFile.kind);
+            EXPECT_EQ(Outcome::kMoreNames, saved.optionFile.refusal);
+            EXPECT_EQ(Outcome::kRefused, saved.optionFile.kind);
         }
         ShutDown();
     }
@@ -86,9 +86,9 @@ TEST(LinkedFilesWin32, OnlyARealFolderIsOpenedToThePlayers)
     TempGameDir game;
     CreateDirectoryA("savedata", nullptr);
     game.WriteFile("plain", "a file");
-    EXPECT_EQ(FileStatus::kNotFile, FileSeam::Platform().OpenToPlayers("plain").refusal);
+    EXPECT_EQ(Outcome::kNotFile, FileSeam::Platform().OpenToPlayers("plain").refusal);
     EXPECT_FALSE(UsersMayModify("savedata"));
-    const FileStatus granted = FileSeam::Platform().OpenToPlayers("savedata");
+    const Outcome granted = FileSeam::Platform().OpenToPlayers("savedata");
     EXPECT_TRUE(granted) << granted.kind << " " << granted.code;
     // Wine keeps no access list set on a file (it derives one from the Unix
     // mode): there e2e virtual_store reads it back and says whether it was
