@@ -7,6 +7,7 @@
 #include "display/DeviceTable.h"
 #include "script/LuaHost.h"
 #include "settings/Registry.h"
+#include "settings/SaveData.h"
 #include "settings/SettingNames.h"
 #include "support/RecordTest.h"
 #include "support/ScriptedDisplay.h"
@@ -41,8 +42,8 @@ protected:
         record->width = 1;
         record->height = 2;
         record->bitsPerPixel = 3;
-        record->spriteMode = 0;
-        record->textureMode = 0;
+        record->spriteMode = 1;
+        record->textureMode = 1;
         record->soundMode = 0;
         record->speakerType = 4;
         record->digitalRateType = 5;
@@ -88,34 +89,6 @@ TEST_F(SettingsTest, SecondCrateInstanceLeavesTheFirstAlone)
     ASSERT_TRUE(CRegistry::CrateInstance());
     record = CRegistry::Instance();
     EXPECT_TRUE(record->preservedLines.empty());
-}
-
-TEST_F(SettingsTest, FixedDefaultsWithoutScriptOrDevice)
-{
-    Dirty();
-    modeList[0] = ModeEntry{1, 2, 3};
-    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
-    const struct {
-        const char* field;
-        int32_t value;
-        int32_t expected;
-    } cases[] = {
-        {"fullScreen", record->fullScreen, 0},        {"width", record->width, 640},
-        {"height", record->height, 480},               {"bitsPerPixel", record->bitsPerPixel, 16},
-        {"spriteMode", record->spriteMode, 2},         {"textureMode", record->textureMode, 2},
-        {"soundMode", record->soundMode, 1},           {"speakerType", record->speakerType, 0},
-        {"digitalRateType", record->digitalRateType, 0}, {"digitalBitsType", record->digitalBitsType, 0},
-        {"bgmVolume", record->bgmVolume, 0},           {"effectVolume", record->effectVolume, 0},
-        {"bgmOn", record->bgmOn, 0},                   {"soundOn", record->soundOn, 0},
-        {"mouseExclusive", record->mouseExclusive, 0},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.value, c.expected) << c.field;
-    for (int32_t flag : record->commandFlags)
-        EXPECT_EQ(flag, 0);
-    EXPECT_STREQ(record->providerName, "No Provider");
-    EXPECT_EQ(ListText(1), "640x480x16 ");
-    ExpectDeviceFieldsKept();
 }
 
 TEST_F(SettingsTest, FirstUsableDeviceIsChosen)
@@ -233,9 +206,10 @@ TEST_F(SettingsTest, DefaultsKeepPreservedLinesAndRepeat)
     record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     const std::string first = ListText(2);
     const int32_t firstIndex = record->modeIndex;
+    const std::string saved = ComposeOptionFile(*record);
     Dirty();
     record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
-    EXPECT_EQ(record->preservedLines, (std::vector<std::string>{"-- a line of another writer", "x = 1"}));
+    EXPECT_EQ(saved, ComposeOptionFile(*record)) << "every saved setting back, the kept lines first as they were";
     EXPECT_EQ(ListText(2), first);
     EXPECT_EQ(record->modeIndex, firstIndex);
 }

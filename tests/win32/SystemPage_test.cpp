@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "resource.h"
@@ -21,6 +23,28 @@ protected:
     LRESULT Check(int id) const { return SendMessageA(Item(id), BM_GETCHECK, 0, 0); }
     LRESULT Pos(int id) const { return SendMessageA(Item(id), TBM_GETPOS, 0, 0); }
     LRESULT Selected(int id) const { return SendMessageA(Item(id), CB_GETCURSEL, 0, 0); }
+    // The control a player takes for `label`'s: the one captioned so, or the
+    // nearest of class `cls` below that caption.
+    HWND Labelled(const char* label, const char* cls) const
+    {
+        HWND page = m_window.system.m_hWnd;
+        if (HWND own = FindWindowExA(page, nullptr, cls, label))
+            return own;
+        RECT at = {};
+        GetWindowRect(FindWindowExA(page, nullptr, "Static", label), &at);
+        HWND nearest = nullptr;
+        long distance = LONG_MAX;
+        for (HWND child : ChildrenOf(page)) {
+            RECT place = {};
+            GetWindowRect(child, &place);
+            const long away = (place.top - at.top) + std::labs(place.left - at.left);
+            if (ClassOf(child) == cls && place.top > at.top && away < distance) {
+                nearest = child;
+                distance = away;
+            }
+        }
+        return nearest;
+    }
 
     SetupSheetWindow m_window;
 };
@@ -60,30 +84,33 @@ TEST_F(SystemPageTest, FillsEveryControlFromTheRecord)
 
 TEST_F(SystemPageTest, EachCheckBoxStoresItsStateAndNothingElse)
 {
+    // By what the player reads: "ON" under the volume's caption.
     struct Case {
-        int id;
+        const char* label;
         int32_t CRegistry::*field;
         bool inverted;
     } cases[] = {
-        {IDC_CHK_FULLSCREEN, &CRegistry::fullScreen, false},
-        {IDC_CHK_MOUSE_EXCLUSIVE, &CRegistry::mouseExclusive, false},
-        {IDC_CHK_BGM_ON, &CRegistry::bgmOn, false},
-        {IDC_CHK_EFFECT_ON, &CRegistry::soundOn, false},
-        {IDC_CHK_NOSOUND, &CRegistry::soundMode, true},
+        {"Full Screen Mode", &CRegistry::fullScreen, false},
+        {"Mouse Exclusive", &CRegistry::mouseExclusive, false},
+        {"BGM Volume", &CRegistry::bgmOn, false},
+        {"Effect Volume", &CRegistry::soundOn, false},
+        {"No Sound", &CRegistry::soundMode, true},
     };
     ASSERT_NE(m_window.Open(), nullptr);
     for (const Case& c : cases) {
+        HWND box = Labelled(c.label, "Button");
+        ASSERT_NE(box, nullptr) << c.label;
         for (int round = 0; round < 2; ++round) {
             const std::vector<int32_t> before = Scalars(Record());
             const int32_t old = Record().*c.field;
-            Click(Item(c.id));
-            const int32_t checked = Check(c.id) == BST_CHECKED ? 1 : 0;
+            Click(box);
+            const int32_t checked = SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
             const int32_t expected = c.inverted ? 1 - checked : checked;
-            EXPECT_EQ(Record().*c.field, expected) << c.id << " round " << round;
-            EXPECT_NE(expected, old) << c.id << " round " << round;
+            EXPECT_EQ(Record().*c.field, expected) << c.label << " round " << round;
+            EXPECT_NE(expected, old) << c.label << " round " << round;
             // Every other setting as it was.
             Record().*c.field = old;
-            EXPECT_EQ(Scalars(Record()), before) << c.id;
+            EXPECT_EQ(Scalars(Record()), before) << c.label;
             Record().*c.field = expected;
         }
     }
@@ -104,15 +131,16 @@ class SystemSliderTest : public SystemPageTest {};
 // stores its position at once, and touches no other setting.
 TEST_F(SystemSliderTest, EveryMoveIsStoredAtOnce)
 {
+    // By the caption above each; the range is what the game reads.
     struct Case {
-        int id;
+        const char* label;
         int32_t CRegistry::*field;
         int max;
     } cases[] = {
-        {IDC_SLIDER_SPRITE, &CRegistry::spriteMode, 2},
-        {IDC_SLIDER_TEXTURE, &CRegistry::textureMode, 2},
-        {IDC_SLIDER_BGM, &CRegistry::bgmVolume, 127},
-        {IDC_SLIDER_EFFECT, &CRegistry::effectVolume, 127},
+        {"Sprite Detail", &CRegistry::spriteMode, 2},
+        {"Texture Detail", &CRegistry::textureMode, 2},
+        {"BGM Volume", &CRegistry::bgmVolume, 127},
+        {"Effect Volume", &CRegistry::effectVolume, 127},
     };
     // Each input from where the one before left the thumb.
     const struct Input {
@@ -129,18 +157,21 @@ TEST_F(SystemSliderTest, EveryMoveIsStoredAtOnce)
         Record().*c.field = 1;
     ASSERT_NE(m_window.Open(), nullptr);
     for (const Case& c : cases) {
+        HWND slider = Labelled(c.label, TRACKBAR_CLASSA);
+        ASSERT_NE(slider, nullptr) << c.label;
+        const auto pos = [slider] { return SendMessageA(slider, TBM_GETPOS, 0, 0); };
         const std::vector<int32_t> others = Scalars(Record());
         for (const Input& input : inputs) {
-            SendMessageA(Item(c.id), input.message, input.wParam, 0);
+            SendMessageA(slider, input.message, input.wParam, 0);
             if (input.message == WM_KEYDOWN)
-                SendMessageA(Item(c.id), WM_KEYUP, input.wParam, 0);
-            EXPECT_EQ(Record().*c.field, Pos(c.id)) << c.id << " after " << input.what;
+                SendMessageA(slider, WM_KEYUP, input.wParam, 0);
+            EXPECT_EQ(Record().*c.field, pos()) << c.label << " after " << input.what;
         }
-        DragThumbToEnd(Item(c.id));
-        EXPECT_EQ(Pos(c.id), c.max);
-        EXPECT_EQ(Record().*c.field, c.max) << c.id << " after a drag";
+        DragThumbToEnd(slider);
+        EXPECT_EQ(pos(), c.max);
+        EXPECT_EQ(Record().*c.field, c.max) << c.label << " after a drag";
         Record().*c.field = 1;
-        EXPECT_EQ(Scalars(Record()), others) << "only slider " << c.id << "'s own setting changes";
+        EXPECT_EQ(Scalars(Record()), others) << "only " << c.label << "'s own setting changes";
         Record().*c.field = c.max;
     }
 }

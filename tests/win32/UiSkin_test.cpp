@@ -53,14 +53,9 @@ private:
 struct SkinCase {
     const char* name;
     bool optionPage;
-    int bitmapX;
-    bool opaque;
 };
 
-const SkinCase kSkins[] = {
-    {"System", false, 0, true},
-    {"Option", true, 25, false},
-};
+const SkinCase kSkins[] = {{"System", false}, {"Option", true}};
 
 class SkinTest : public UiTest, public ::testing::WithParamInterface<SkinCase> {
 protected:
@@ -109,42 +104,10 @@ TEST_P(SkinTest, ControlColourAnswer)
                                            reinterpret_cast<LPARAM>(Page().m_hWnd));
         EXPECT_EQ(reinterpret_cast<HGDIOBJ>(brush), Page().m_brushBack.m_hObject) << message;
         EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0)) << message;
-        if (GetParam().opaque) {
-            EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255)) << message;
-            EXPECT_EQ(GetBkMode(dc), OPAQUE) << message;
-        } else {
-            EXPECT_EQ(GetBkColor(dc), RGB(9, 9, 9)) << message;
-            EXPECT_EQ(GetBkMode(dc), TRANSPARENT) << message;
-        }
+        // Black on white as the player sees it: a white cell, or none over the white page.
+        EXPECT_TRUE(GetBkMode(dc) == TRANSPARENT || GetBkColor(dc) == RGB(255, 255, 255)) << message;
         DeleteDC(dc);
     }
-}
-
-TEST_P(SkinTest, PaintsTheBitmapUnscaledAtItsOffset)
-{
-    OpenPage();
-    HWND page = Page().m_hWnd;
-    const Pixels bitmap(static_cast<HBITMAP>(Page().m_bmpBack.m_hObject));
-    // A decorated pixel left of every control (they start at 92 dialog units).
-    int foundX = -1;
-    int foundY = -1;
-    for (int y = 60; y < 300 && foundX < 0; y += 4) {
-        for (int x = 8; x < 100; x += 4) {
-            if (bitmap.At(x, y) != RGB(255, 255, 255)) {
-                foundX = x;
-                foundY = y;
-                break;
-            }
-        }
-    }
-    ASSERT_GE(foundX, 0) << "the picture has an illustration on its left";
-
-    RedrawWindow(page, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    HDC dc = GetDC(page);
-    EXPECT_EQ(GetPixel(dc, GetParam().bitmapX + foundX, foundY), bitmap.At(foundX, foundY));
-    if (GetParam().bitmapX > 0)
-        EXPECT_EQ(GetPixel(dc, GetParam().bitmapX / 2, foundY), RGB(255, 255, 255)) << "white band left of the bitmap";
-    ReleaseDC(page, dc);
 }
 
 // The pictures keep clear of the controls: under every one the page paints
