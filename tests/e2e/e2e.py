@@ -1068,6 +1068,22 @@ def not_a_game_folder(session, game):
 
 
 # --- Windows' virtual store ---------------------------------------------------
+def under_program_files(session):
+    """Moves the game folder under the prefix's program files folder of the
+    tool's width; the folder's name there, the registry view a game of that
+    width writes, and where its VirtualStore copy of the option file goes."""
+    width = pe_width(session.args.exe)
+    programs = "Program Files (x86)" if width == 32 else "Program Files"
+    session.game = os.path.join(session.prefix, "drive_c", programs, "Kestrune")
+    shutil.copytree(os.path.join(session.work, "game"), session.game)
+    users = os.path.join(session.prefix, "drive_c", "users")
+    user = next(name for name in sorted(os.listdir(users)) if name.lower() != "public")
+    copy = os.path.join(users, user, "AppData", "Local", "VirtualStore", programs, "Kestrune", "savedata",
+                        "OptionInfo.lua")
+    os.makedirs(os.path.dirname(copy))
+    return programs, "SOFTWARE\\\\WOW6432Node" if width == 32 else "SOFTWARE", copy
+
+
 def virtual_store(session, game):
     """The game folder under the prefix's program files folder, where Windows
     sends a legacy game's writes to the player's VirtualStore and its
@@ -1075,27 +1091,17 @@ def virtual_store(session, game):
     With such copies planted, the sheet shows their values; after OK the real
     file holds the copy's kept lines with the tool's, the copies are gone but
     for the game's other value, and savedata lets the Users group modify it."""
-    width = pe_width(session.args.exe)
-    programs = "Program Files (x86)" if width == 32 else "Program Files"
-    game_folder = os.path.join(session.prefix, "drive_c", programs, "Kestrune")
-    shutil.copytree(session.game, game_folder)
-    session.game = game_folder
-    users = os.path.join(session.prefix, "drive_c", "users")
-    user = next(name for name in sorted(os.listdir(users)) if name.lower() != "public")
-    copy = os.path.join(users, user, "AppData", "Local", "VirtualStore", programs, "Kestrune", "savedata",
-                        "OptionInfo.lua")
-    os.makedirs(os.path.dirname(copy))
+    programs, view, copy = under_program_files(session)
     options, commands = game.default_settings()
     options["Bgm_Volume"], commands["/notrade"] = 33, 1 - commands["/notrade"]
     kept = "GameWindowX = 12"
     with open(copy, "wb") as f:
         f.write(game.option_file(options, commands, kept=[kept]))
-    view = "SOFTWARE\\\\WOW6432Node" if width == 32 else "SOFTWARE"
     with open(os.path.join(session.prefix, "user.reg"), "a", encoding="latin-1") as f:
         f.write('\n[Software\\\\Classes\\\\VirtualStore\\\\MACHINE\\\\%s\\\\Morvane Soft\\\\Kestrune]\n'
                 '"SOUNDMODE"=dword:00000000\n"GAMEVALUE"=dword:00000007\n' % view)
 
-    sheet = session.start_tool(cwd=game_folder)
+    sheet = session.start_tool(cwd=session.game)
     session.screenshot("system")
     expect(find(sheet, ID_BGM, "msctls_trackbar32")["pos"] == 33, "the BGM slider does not show the copy's 33")
     expect(find(sheet, ID_NOSOUND, "Button")["check"] == 1, "No Sound does not show the virtual SOUNDMODE 0")
@@ -1144,18 +1150,8 @@ def stale_copy(session, game):
     a virtual copy and key the game wrote before it was last run as
     administrator: the sheet shows the newer real file and key, the save
     keeps the real file's own line, and the stale copies are gone."""
-    width = pe_width(session.args.exe)
-    programs = "Program Files (x86)" if width == 32 else "Program Files"
-    game_folder = os.path.join(session.prefix, "drive_c", programs, "Kestrune")
-    shutil.copytree(session.game, game_folder)
-    session.game = game_folder
-    exe = os.path.join(game_folder, "KestruneSetup.exe")
-    shutil.copy(session.args.exe, exe)
-    users = os.path.join(session.prefix, "drive_c", "users")
-    user = next(name for name in sorted(os.listdir(users)) if name.lower() != "public")
-    copy = os.path.join(users, user, "AppData", "Local", "VirtualStore", programs, "Kestrune", "savedata",
-                        "OptionInfo.lua")
-    os.makedirs(os.path.dirname(copy))
+    programs, view, copy = under_program_files(session)
+    shutil.copy(session.args.exe, os.path.join(session.game, "KestruneSetup.exe"))
     options, commands = game.default_settings()
     with open(copy, "wb") as f:
         f.write(game.option_file(dict(options, Bgm_Volume=33), commands, kept=["GameWindowX = 12"]))
@@ -1166,7 +1162,6 @@ def stale_copy(session, game):
         f.write(game.option_file(options, commands, kept=[kept]))
     now = int(time.time())
     os.utime(copy, (now - 3600, now - 3600))
-    view = "SOFTWARE\\\\WOW6432Node" if width == 32 else "SOFTWARE"
     with open(os.path.join(session.prefix, "user.reg"), "a", encoding="latin-1") as f:
         f.write('\n[Software\\\\Classes\\\\VirtualStore\\\\MACHINE\\\\%s\\\\Morvane Soft\\\\Kestrune] %d\n'
                 '#time=%s\n"SOUNDMODE"=dword:00000000\n' % (view, now - 3600, filetime(now - 3600)))

@@ -49,15 +49,10 @@ TEST_F(EnumerationTest, PrimarySoftwareDeviceIsStoredButNotUsable)
     const DeviceEntry& soft = Entry(0);
     EXPECT_STREQ(soft.name, "RGB Emulation");
     EXPECT_EQ(soft.hardware, 0u);
-    EXPECT_EQ(soft.hasDriverGuid, 0u);
-    EXPECT_TRUE(SameGuid(soft.driverGuid, kZeroGuid));
-    EXPECT_TRUE(SameGuid(soft.deviceGuid, MakeGuid(1)));
 
     const DeviceEntry& hard = Entry(1);
     EXPECT_STREQ(hard.name, "Direct3D HAL");
     EXPECT_EQ(hard.hardware, kHardwareDevice) << "the masked bit itself";
-    EXPECT_TRUE(SameGuid(hard.deviceGuid, MakeGuid(2)));
-    EXPECT_TRUE(SameGuid(hard.driverGuid, kZeroGuid));
     EXPECT_EQ(hard.deviceDesc.dwDevCaps, kHardwareDevice | 0x1u);
     EXPECT_EQ(hard.modeCount, 2u);
 }
@@ -147,13 +142,14 @@ TEST_F(EnumerationTest, ModesAreSortedByWidthHeightAndBits)
 {
     source.drivers = {Primary(
         {{1024, 768, 16}, {640, 480, 32}, {800, 600, 16}, {640, 480, 8}, {0x90000000u, 480, 16},
-         {640, 480, 16}, {640, 400, 16}, {600, 480, 16}},
+         {640, 0x90000000u, 16}, {640, 400, 32}, {640, 480, 16}, {640, 400, 16}, {600, 480, 16}},
         {Hardware("HAL", 1, 0x400 | 0x100)})};
     ASSERT_EQ(Run(), 0);
     ASSERT_EQ(GetStoredDeviceCount(), 1u);
-    // Unsigned keys: a width with the top bit set sorts last.
-    const std::vector<ScriptedMode> expected = {{600, 480, 16}, {640, 400, 16}, {640, 480, 16}, {640, 480, 32},
-                                                {800, 600, 16}, {1024, 768, 16}, {0x90000000u, 480, 16}};
+    // Width, then height, then bits; unsigned: a key with the top bit set sorts last.
+    const std::vector<ScriptedMode> expected = {{600, 480, 16}, {640, 400, 16}, {640, 400, 32}, {640, 480, 16},
+                                                {640, 480, 32}, {640, 0x90000000u, 16}, {800, 600, 16},
+                                                {1024, 768, 16}, {0x90000000u, 480, 16}};
     EXPECT_EQ(ModesText(StoredModes(Entry(0))), ModesText(expected));
 }
 
@@ -220,7 +216,6 @@ TEST_F(EnumerationTest, StatusCodes)
         EXPECT_EQ(status, c.status) << c.label;
         EXPECT_EQ(source.devicesReported, c.enumerated) << c.label;
         EXPECT_EQ(GetStoredDeviceCount(), c.stored) << c.label;
-        EXPECT_EQ((EnumerateDisplayDevices(DisplaySeam::Current(), AcceptAllDevices) >= 0), c.status >= 0) << c.label;
     }
     EXPECT_LT(static_cast<int32_t>(ENUM_ERR_NO_DEVICE), 0);
     EXPECT_LT(static_cast<int32_t>(ENUM_ERR_NONE_ACCEPTED), 0);
@@ -295,23 +290,6 @@ TEST(ModeStepTest, AppendsEveryModeInOrder)
     for (uint32_t i = 0; i < 300; ++i)
         ASSERT_EQ(entry.modes[i].dwWidth, i);
     std::free(entry.modes);
-}
-
-TEST(ModeOrderTest, ComparatorKeys)
-{
-    const struct {
-        ScriptedMode a, b;
-        int result;
-    } cases[] = {
-        {{640, 480, 16}, {640, 480, 16}, 0},   {{640, 480, 16}, {800, 200, 8}, -1},
-        {{800, 200, 8}, {640, 480, 16}, 1},    {{640, 400, 32}, {640, 480, 8}, -1},
-        {{640, 480, 32}, {640, 480, 16}, 1},   {{0xFFFFFFFFu, 1, 1}, {1, 1, 1}, 1},
-        {{1, 0x80000000u, 1}, {1, 1, 1}, 1},   {{1, 1, 0x80000000u}, {1, 1, 2}, 1},
-    };
-    for (const auto& c : cases) {
-        const DDSURFACEDESC2 a = MakeMode(c.a), b = MakeMode(c.b);
-        EXPECT_EQ(CompareDisplayModes(&a, &b), c.result) << ModesText({c.a, c.b});
-    }
 }
 
 }  // namespace

@@ -46,42 +46,29 @@ std::string Joined(const std::vector<std::string>& lines)
     return text;
 }
 
-struct SaveSeen {
-    std::string old;   // the option file's bytes before, empty when absent
-    std::string file;  // and afterwards
-    std::string expectedNew;
-};
-
-// Reads the game folder `root` (the current folder) as start-up does, edits,
-// saves, and reports what the option file holds. The tree must not gain
-// anything but the option file.
-SaveSeen SaveAndCheckTree(const std::string& root, const std::vector<std::string>& kept)
+// Reads the game folder `root` (the current folder) as start-up does, edits
+// and saves: the option file is then the old one or the complete new one,
+// and the tree gains nothing but the option file.
+void SaveAndCheckTree(const std::string& root, const std::vector<std::string>& kept)
 {
     const fs::path optionFile = fs::path(root) / kOptionFile;
-    SaveSeen outcome;
-    outcome.old = ReadBytes(optionFile);
+    const std::string old = ReadBytes(optionFile);
     const std::set<std::string> before = ListTree(root);
     SaveRun tool;
     CRegistry& record = tool.StartUp();
     EXPECT_EQ(kept, record.preservedLines);
     EditSettings(record);
-    outcome.expectedNew = ComposeOptionFile(record);
+    const std::string expectedNew = ComposeOptionFile(record);
     tool.Save();
-    outcome.file = ReadBytes(optionFile);
+    const std::string file = ReadBytes(optionFile);
+    EXPECT_TRUE(file == old || file == expectedNew)
+        << "the option file is neither the old one nor the complete new one (" << file.size() << " bytes):\n"
+        << file;
     std::set<std::string> after = ListTree(root);
     if (!before.count(kOptionFile))
         after.erase(kOptionFile);
     EXPECT_EQ(before, after) << "a save left a file behind or removed one";
     CRegistry::DestroyInstance();
-    return outcome;
-}
-
-void ExpectOldOrNew(const SaveSeen& outcome)
-{
-    EXPECT_TRUE(outcome.file == outcome.old || outcome.file == outcome.expectedNew)
-        << "the option file is neither the old one nor the complete new one (" << outcome.file.size()
-        << " bytes):\n"
-        << outcome.file;
 }
 
 class FaultInjectionFiles : public ::testing::Test {
@@ -192,7 +179,7 @@ TEST_P(FaultInjectionFullDisk, OldFileOrCompleteNewOne)
     std::ofstream(kOptionFile, std::ios::binary) << Joined(kept);
     FillLeavingPages(GetParam());
 
-    ExpectOldOrNew(SaveAndCheckTree(".", kept));
+    SaveAndCheckTree(".", kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(FreePages, FaultInjectionFullDisk, ::testing::Values(0, 1, 2));

@@ -85,14 +85,6 @@ TEST(LinkedFiles, NothingThroughALinkOutOfTheGameFolder)
          Outcome::kRefused, kOut, {}},
         {"option file a hard link out", [](const Layout& l) { l.HardLinkOut("savedata/OptionInfo.lua"); }, option,
          Outcome::kRefused, "it has more than one name", {}},
-        {"script a symbolic link out", [](const Layout& l) { l.LinkOut("System/LuaFiles514/OptionInfo.lub"); },
-         "System\\LuaFiles514\\OptionInfo.lub", Outcome::kRefused, nullptr, {}},
-        {"script a hard link out",
-         [](const Layout& l) {
-             l.Remove("System/LuaFiles514/MsgString.lua");
-             l.HardLinkOut("System/LuaFiles514/MsgString.lua");
-         },
-         messages, Outcome::kRefused, nullptr, {}},
         {"script a FIFO",
          [](const Layout& l) {
              l.Remove("System/LuaFiles514/MsgString.lua");

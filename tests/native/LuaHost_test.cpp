@@ -47,13 +47,6 @@ protected:
     CLuaHost host;
 };
 
-TEST_F(LuaHostTest, InstanceIsOneHostWithAState)
-{
-    EXPECT_EQ(&CLuaHost::Instance(), &CLuaHost::Instance());
-    EXPECT_NE(LuaHostProbe::State(CLuaHost::Instance()), nullptr);
-    EXPECT_NE(LuaHostProbe::State(host), nullptr);
-}
-
 TEST_F(LuaHostTest, MissingScriptsGiveTheDefaults)
 {
     EXPECT_EQ(SavedOption(host, "Bgm_Volume", 7), 7);

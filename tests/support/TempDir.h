@@ -29,3 +29,8 @@ private:
 
 // The bytes of a plain file; empty when `path` is none.
 std::string ReadBytes(const std::filesystem::path& path);
+// `size` bytes at `data`, as a string to compare.
+inline std::string Bytes(const void* data, size_t size)
+{
+    return std::string(static_cast<const char*>(data), size);
+}

@@ -41,7 +41,6 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
     } cases[] = {
         {"SaveData\\OptionInfo.lua", false},
         {"System\\LuaFiles514\\OptionInfo.lua", true},
-        {"System\\LuaFiles514\\MsgString.lub", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.link);
@@ -76,10 +75,6 @@ TEST(LinkedFilesWin32, NothingThroughAHardLinkOutOfTheGameFolder)
         ShutDown();
     }
 }
-
-}  // namespace
-
-namespace {
 
 TEST(LinkedFilesWin32, OnlyARealFolderIsOpenedToThePlayers)
 {

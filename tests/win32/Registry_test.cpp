@@ -53,11 +53,6 @@ void Store(const char* name, DWORD type, const std::string& bytes)
     RegCloseKey(key);
 }
 
-std::string Bytes(const void* data, size_t size)
-{
-    return std::string(static_cast<const char*>(data), size);
-}
-
 void DeleteKeys()
 {
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSettingsKey);
