@@ -88,9 +88,9 @@ std::wstring CSetupApp::NoGameFolderText(const FolderSearch& search)
                     : L": " + ErrorWords(search.enterError);
         return text + L":\n\n" + search.own;
     }
-    std::wstring text = L"Kestrune Setup cannot start: it must be run from the game folder, the folder that holds ";
+    std::wstring text = L"Kestrune Setup cannot start: it must be run from the game folder, the folder that holds\n\n";
     text += kGameData;
-    text += L". It looked in the current folder,\n\n" + (search.current.empty() ? L"(unknown)" : search.current);
+    text += L"\n\nIt looked in the current folder,\n\n" + (search.current.empty() ? L"(unknown)" : search.current);
     text += L"\n\nand in its own,\n\n" + (search.own.empty() ? L"(unknown)" : search.own);
     return text;
 }

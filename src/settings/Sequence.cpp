@@ -37,9 +37,8 @@ CRegistry* StartUp(const SetupParts& parts, StepDone done, void* context)
         ReadVirtualValues(record, *virtualRegistry);
     step("ReadRegistry");
     ReadSaveDataLines(record, parts.files);
-    ReadVirtualCopy(record, parts.files, parts.virtualCopies);
     step("ReadSaveDataLines");
-    ApplyGameSavedOptions(record, parts.host, parts.virtualCopies);
+    ReadGameOptionFile(record, parts.host, parts.files, parts.virtualCopies);
     step("ApplySavedOptions");
     return &record;
 }

@@ -100,50 +100,41 @@ bool VirtualValuesNewer(IRegistryApi& real, IRegistryApi& virtualRegistry)
     return real.KeyWritten(kSettingsKey, &key) != kRegSuccess || copy >= key;
 }
 
-void ReadVirtualCopy(CRegistry& record, IFileOps& files, const VirtualCopies& copies)
+void ReadGameOptionFile(CRegistry& record, CLuaHost& host, IFileOps& files, const VirtualCopies& copies)
 {
     record.virtualCopyRead = Outcome::Missing(0);
     record.virtualCopyStale = false;
-    if (!copies.Protected())
-        return;
-    unsigned long long realWritten = 0;
-    const bool realThere = static_cast<bool>(files.LastWritten(NativePath(std::string(kOptionFilePath)), realWritten));
-    const ScopedFolder mirror = EnterMirror(copies);
-    if (mirror.Status().kind == Outcome::kMissing)
-        return;
-    if (!mirror) {
-        record.virtualCopyRead = mirror.Status();
-        return;
+    if (copies.Protected()) {
+        unsigned long long realWritten = 0;
+        const bool realThere = static_cast<bool>(files.LastWritten(NativePath(std::string(kOptionFilePath)), realWritten));
+        // One visit of the mirror: which file the game reads, and the copy's
+        // lines and values when it is the copy.
+        const ScopedFolder mirror = EnterMirror(copies);
+        if (!mirror && mirror.Status().kind != Outcome::kMissing)
+            record.virtualCopyRead = mirror.Status();
+        // Spelt as the mirror spells it.
+        const std::string path = NativePath(std::string(kOptionFilePath));
+        unsigned long long copyWritten = 0;
+        if (mirror && files.Exists(path)) {
+            // Written after the copy, the real file is what the game reads
+            // now: it has since been run as administrator, or without
+            // virtualization.
+            if (realThere && files.LastWritten(path, copyWritten) && copyWritten < realWritten) {
+                record.virtualCopyStale = true;
+            } else {
+                std::vector<std::string> real;
+                real.swap(record.preservedLines);
+                record.virtualCopyRead = ReadOptionLines(record, files);
+                if (record.virtualCopyRead) {
+                    // The copy's script, run with the same bounds as the real one's.
+                    ApplySavedOptions(record, host);
+                    return;
+                }
+                record.preservedLines.swap(real);
+            }
+        }
     }
-    // Spelt as the mirror spells it.
-    const std::string path = NativePath(std::string(kOptionFilePath));
-    if (!files.Exists(path))
-        return;
-    // Written after the copy, the real file is what the game reads now: it
-    // has since been run as administrator, or without virtualization.
-    unsigned long long copyWritten = 0;
-    if (realThere && files.LastWritten(path, copyWritten) && copyWritten < realWritten) {
-        record.virtualCopyStale = true;
-        return;
-    }
-    // The game reads this copy, not the real file: its lines are the ones kept.
-    std::vector<std::string> real;
-    real.swap(record.preservedLines);
-    record.virtualCopyRead = ReadOptionLines(record, files);
-    if (!record.virtualCopyRead)
-        record.preservedLines.swap(real);
-}
-
-void ApplyGameSavedOptions(CRegistry& record, CLuaHost& host, const VirtualCopies& copies)
-{
-    if (!record.virtualCopyRead || !copies.Protected()) {
-        ApplySavedOptions(record, host);
-        return;
-    }
-    // The copy's script, run with the same bounds as the real one's.
-    const ScopedFolder mirror = EnterMirror(copies);
-    if (mirror)
-        ApplySavedOptions(record, host);
+    ApplySavedOptions(record, host);
 }
 
 Outcome RemoveVirtualCopy(const CRegistry& record, IFileOps& files, const VirtualCopies& copies)

@@ -84,14 +84,13 @@ std::wstring VirtualMirror(const std::wstring& folder, const std::vector<std::ws
 // or the real key does not exist. Asked before start-up touches the real key.
 bool VirtualValuesNewer(IRegistryApi& real, IRegistryApi& virtualRegistry);
 
-// The option file's virtual copy, read with every check of the real one,
-// within the mirror, unless the real file was written after it: its kept
-// lines replace the real file's, and record.virtualCopyRead tells how it was
-// read (kMissing: no copy), record.virtualCopyStale that it was older.
-void ReadVirtualCopy(CRegistry& record, IFileOps& files, const VirtualCopies& copies);
-// The saved values, from the virtual copy when it was read, else from the
-// real option file.
-void ApplyGameSavedOptions(CRegistry& record, CLuaHost& host, const VirtualCopies& copies);
+// The saved values and kept lines from the option file the game reads,
+// chosen once: its virtual copy, read with every check of the real one
+// within the mirror, unless the real file was written after it. The real
+// file's lines must have been read. record.virtualCopyRead tells how the copy
+// was read (kMissing: none), record.virtualCopyStale that it was older; the
+// removal after the save follows them.
+void ReadGameOptionFile(CRegistry& record, CLuaHost& host, IFileOps& files, const VirtualCopies& copies);
 
 // Removes the virtual copy of the option file; for after the real one is
 // whole. Missing when there was none; not read whole when removing it would
