@@ -253,22 +253,33 @@ Outcome GrantUsersModify(HANDLE folder)
     return rc == ERROR_SUCCESS ? Outcome::Done() : Outcome::Failed(rc ? rc : ERROR_GEN_FAILURE);
 }
 
+// A plain file in the game folder, opened with `access`, sharing deletion
+// too, so a read never stops another copy's save; kMissing when it or its
+// folder does not exist.
+Outcome OpenPlainFile(const std::string& path, DWORD access, HANDLE& file)
+{
+    file = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const Outcome failed = LastError();
+        const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
+        return missing ? Outcome::Missing(failed.code) : failed;
+    }
+    const Outcome plain = PlainFileInGameFolder(file);
+    if (!plain) {
+        CloseHandle(file);
+        file = INVALID_HANDLE_VALUE;
+    }
+    return plain;
+}
+
 class Win32FileOps : public IFileOps {
 public:
     Outcome ReadAll(const std::string& path, std::string& bytes) override
     {
-        // Sharing deletion too, so a read never stops another copy's save.
-        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            const Outcome failed = LastError();
-            const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
-            return missing ? Outcome::Missing(failed.code) : failed;
-        }
-        if (const Outcome plain = PlainFileInGameFolder(file); !plain) {
-            CloseHandle(file);
-            return plain;
-        }
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (const Outcome opened = OpenPlainFile(path, GENERIC_READ, file); !opened)
+            return opened;
         bytes.clear();
         char buffer[65536];
         DWORD got = 0;
@@ -345,16 +356,12 @@ public:
     }
     Outcome LastWritten(const std::string& path, unsigned long long& time) override
     {
-        HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            const Outcome failed = LastError();
-            const bool missing = failed.code == ERROR_FILE_NOT_FOUND || failed.code == ERROR_PATH_NOT_FOUND;
-            return missing ? Outcome::Missing(failed.code) : failed;
-        }
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (const Outcome opened = OpenPlainFile(path, FILE_READ_ATTRIBUTES, file); !opened)
+            return opened;
         FILETIME written = {};
-        Outcome status = PlainFileInGameFolder(file);
-        if (status && !GetFileTime(file, nullptr, nullptr, &written))
+        Outcome status;
+        if (!GetFileTime(file, nullptr, nullptr, &written))
             status = LastError();
         CloseHandle(file);
         time = (static_cast<unsigned long long>(written.dwHighDateTime) << 32) | written.dwLowDateTime;

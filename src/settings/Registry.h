@@ -24,6 +24,9 @@ constexpr int kCommandCount = 21;
 // Line k of the System page's resolution list shows modeList[k].
 extern ModeEntry modeList[kModeListSize];
 
+// The settings record. Its odd names are kept as every part of the tool
+// knows them: CRegistry holds far more than the registry's values, and
+// CrateInstance is how its creator has always been spelt.
 class CRegistry {
 public:
     // Zero before the first assignment, so a machine without a usable device

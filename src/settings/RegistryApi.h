@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "common/Seam.h"
@@ -56,3 +57,8 @@ IRegistryApi* VirtualRegistry();
 // the player's classes hive, loaded while the player is signed in. Null when
 // it is not loaded or cannot be opened. Valid until the next call.
 IRegistryApi* PlayerVirtualRegistry(const std::string& sid);
+// The operations with every "Software\X" taken as "Software\<below>\X", in
+// HKEY_LOCAL_MACHINE or, with `virtualCopy`, in this user's virtual copy of
+// it: keys of the check program's own, which the game never reads. Null
+// where there is no registry.
+std::unique_ptr<IRegistryApi> RegistryBelow(const std::string& below, bool virtualCopy);

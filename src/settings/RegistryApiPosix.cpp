@@ -17,3 +17,8 @@ IRegistryApi* PlayerVirtualRegistry(const std::string&)
 {
     return nullptr;
 }
+
+std::unique_ptr<IRegistryApi> RegistryBelow(const std::string&, bool)
+{
+    return nullptr;
+}

@@ -136,6 +136,14 @@ IRegistryApi* VirtualRegistry()
     return &registry;
 }
 
+std::unique_ptr<IRegistryApi> RegistryBelow(const std::string& below, bool virtualCopy)
+{
+    if (virtualCopy)
+        return std::make_unique<Win32Registry>(HKEY_CURRENT_USER, "Software\\Classes\\" + VirtualStoreKey() + below + "\\",
+                                               VirtualStoreView());
+    return std::make_unique<Win32Registry>(HKEY_LOCAL_MACHINE, "Software\\" + below + "\\", 0);
+}
+
 IRegistryApi* PlayerVirtualRegistry(const std::string& sid)
 {
     static std::unique_ptr<Win32Registry> registry;

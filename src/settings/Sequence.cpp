@@ -99,7 +99,7 @@ std::string FailedSaveText(const SaveResult& result)
                 result.playerStoreMissing + ".";
     if (result.savedataAccess.kind == Outcome::kFailed)
         text += "\n" + std::string(kOptionFolder) + ": " + Reason(result.savedataAccess) +
-                ", so the game may keep its own copy again";
+                "\nThe game may then keep its own copy of it again.";
     return text;
 }
 

@@ -68,6 +68,9 @@ public:
     virtual IRegistryApi* PlayerVirtualRegistry(const std::string& sid) = 0;
 };
 
+// What Windows tells; null where nothing virtualizes a program's writes.
+ISystemFolders* PlatformSystemFolders();
+
 // The copies the player's game reads for the game folder `gameFolder`. The
 // player's local application data is looked up only for a game folder in a
 // protected folder.

@@ -226,8 +226,13 @@ private:
 
 }  // namespace
 
-VirtualCopies VirtualCopies::Current()
+ISystemFolders* PlatformSystemFolders()
 {
     static Win32SystemFolders system;
-    return FindVirtualCopies(system, CurrentFolder());
+    return &system;
+}
+
+VirtualCopies VirtualCopies::Current()
+{
+    return FindVirtualCopies(*PlatformSystemFolders(), CurrentFolder());
 }

@@ -1,5 +1,6 @@
 // The System page: display device and mode, full screen, mouse, detail
-// levels and sound. Every change goes into the settings record at once.
+// levels and sound. Every change goes into the settings record at once. Its
+// class keeps the name CSetupOption, and the Option page's is CSetupCMD.
 #pragma once
 
 #include "framework/Button.h"

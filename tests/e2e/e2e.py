@@ -1182,10 +1182,48 @@ def stale_copy(session, game):
     expect("SOUNDMODE" not in session.registry("virtual")[0], "the stale virtual SOUNDMODE is still there")
 
 
+def check_program(session, game):
+    """The conformance program run under Wine as a publisher runs it, from a
+    folder that holds nothing else, once clean and once over what a killed
+    run left: it exits 0 with every check passed or not tried, says that
+    Wine does not virtualize, and leaves the folder, the settings key and its
+    own key and game folder as they were, or gone."""
+    check = os.path.join(os.path.dirname(session.args.exe), "KestruneSetupCheck.exe")
+    folder = os.path.join(session.work, "check")
+    os.makedirs(folder)
+    shutil.copy(check, folder)
+    before = session.registry()
+    programs = os.path.join(session.prefix, "drive_c", "Program Files (x86)")
+    for run in ("clean", "after a killed run"):
+        if run != "clean":
+            os.makedirs(os.path.join(programs, "KestruneSetupCheck", "savedata"))
+            session.wine("reg", "add", "HKLM\\Software\\Wow6432Node\\KestruneSetupCheck\\Morvane Soft\\Kestrune",
+                         "/v", "SOUNDMODE", "/t", "REG_DWORD", "/d", "0", "/f", loader=HELPER_WINE)
+            expect(session.registry()[1].get("Software\\KestruneSetupCheck"), "the leftover key was not made")
+        done = session.wine(os.path.join(folder, "KestruneSetupCheck.exe"), check=False)
+        with open(os.path.join(folder, "KestruneSetupCheck.txt"), encoding="latin-1") as f:
+            report = f.read()
+        print("%s run:\n%s" % (run, report))
+        expect(done.returncode == 0, "the check exited with %d" % done.returncode)
+        verdicts = [line for line in report.splitlines() if not line.startswith(" ") and ": " in line]
+        expect(verdicts and all(v.endswith(": as assumed") or ": not tried here: " in v for v in verdicts),
+               "not every check passed or was not tried: %r" % verdicts)
+        expect(any(v.startswith("virtualization: not tried here: ") for v in verdicts),
+               "the report does not say that Wine does not virtualize")
+        expect(report.splitlines()[-1] == "%d passed, 0 failed" % sum(v.endswith(": as assumed") for v in verdicts),
+               "the last line is %r" % report.splitlines()[-1])
+        expect(sorted(os.listdir(folder)) == ["KestruneSetupCheck.exe", "KestruneSetupCheck.txt"],
+               "the folder holds %r" % os.listdir(folder))
+        expect(not os.path.exists(os.path.join(programs, "KestruneSetupCheck")), "its game folder is left")
+        after = session.registry()
+        expect(after[0] == before[0], "the settings key changed")
+        expect(not after[1].get("Software\\KestruneSetupCheck"), "its key is left")
+
+
 SCENARIOS = {f.__name__: f for f in (first_start, player_ok, question_cancel, sheet_cancel, script_reads,
                                      outside_links, planted_dlls, read_only_file, no_common_controls,
                                      keyboard_only, start_in_system_folder, not_a_game_folder, virtual_store,
-                                     drive_root, stale_copy)}
+                                     drive_root, stale_copy, check_program)}
 
 
 def main():

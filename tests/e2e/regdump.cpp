@@ -82,35 +82,6 @@ int DumpValues(HKEY key, const char* tag = "value")
     }
 }
 
-// Sets such an entry on a scratch folder by name and reads it back.
-bool SystemKeepsAccessLists()
-{
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "regdump-acl-probe";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID users = nullptr;
-    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users);
-    EXPLICIT_ACCESS_A entry = {};
-    entry.grfAccessPermissions = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
-    entry.grfAccessMode = GRANT_ACCESS;
-    entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-    entry.Trustee.ptstrName = static_cast<LPSTR>(users);
-    PACL dacl = nullptr;
-    bool kept = false;
-    if (SetEntriesInAclA(1, &entry, nullptr, &dacl) == ERROR_SUCCESS) {
-        kept = SetNamedSecurityInfoA(&folder[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
-                                     nullptr) == ERROR_SUCCESS &&
-               UsersMayModify(folder.c_str());
-        LocalFree(dacl);
-    }
-    FreeSid(users);
-    RemoveDirectoryA(folder.c_str());
-    return kept;
-}
-
 }  // namespace
 
 int StartIn(const char* folder, const char* exe)
@@ -160,6 +131,8 @@ int main(int argc, char** argv)
         std::printf("key %s absent\n", kSettingsKey);
     }
     std::printf("key %s %s\n", kSetupKey, KeyExists(kSetupKey) ? "present" : "absent");
+    // The check program's key of its own.
+    std::printf("key Software\\KestruneSetupCheck %s\n", KeyExists("Software\\KestruneSetupCheck") ? "present" : "absent");
     // Where Windows puts a legacy program's writes to HKLM\Software: a
     // 32-bit one's under WOW6432Node.
     const std::string virtualKey = std::string("Software\\Classes\\VirtualStore\\MACHINE\\SOFTWARE\\") +

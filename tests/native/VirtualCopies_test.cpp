@@ -322,7 +322,7 @@ TEST_F(VirtualCopyTest, CopiesGoOnlyAfterTheRealOnesAndAFailedRemovalIsTold)
         // All else landed: the one step that did not is told.
         {"savedata not opened to the players", false, false, FaultyFileOps::kOpenToPlayers, false, false,
          "savedata: could not let the players change it: " + FileErrorText(FaultyFileOps::kFaultCode) +
-             ", so the game may keep its own copy again"},
+             "\nThe game may then keep its own copy of it again."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

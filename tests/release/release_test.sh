@@ -74,8 +74,9 @@ ra=$a/build/release rb=$b/build/release
 check "both builds wrote SHA256SUMS" [ -s "$ra/SHA256SUMS" -a -s "$rb/SHA256SUMS" ]
 if [ -s "$ra/SHA256SUMS" ] && [ -s "$rb/SHA256SUMS" ]; then
     sed 's/^/   /' "$ra/SHA256SUMS"
-    check "SHA256SUMS lists the exe and its unstripped copy" \
-        [ -n "$(sum_of "$ra/SHA256SUMS" $exe)" -a -n "$(sum_of "$ra/SHA256SUMS" KestruneSetup.unstripped.exe)" ]
+    check "SHA256SUMS lists the exe, its unstripped copy and the check program" \
+        [ -n "$(sum_of "$ra/SHA256SUMS" $exe)" -a -n "$(sum_of "$ra/SHA256SUMS" KestruneSetup.unstripped.exe)" \
+          -a -n "$(sum_of "$ra/SHA256SUMS" KestruneSetupCheck.exe)" ]
     check "the two builds' SHA256SUMS are identical" cmp -s "$ra/SHA256SUMS" "$rb/SHA256SUMS"
     cmp -s "$ra/SHA256SUMS" "$rb/SHA256SUMS" || diff "$ra/SHA256SUMS" "$rb/SHA256SUMS" | sed 's/^/   /'
     check "SHA256SUMS matches the files beside it" bash -c "cd '$ra' && sha256sum --quiet -c SHA256SUMS"

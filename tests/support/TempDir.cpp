@@ -1,5 +1,9 @@
 #include "support/TempDir.h"
 
+#ifdef KES_EMBEDDED_EXAMPLES
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -69,8 +73,27 @@ bool TempGameDir::Exists(const std::string& relative) const
     return fs::exists(fs::path(m_path) / relative, ec);
 }
 
+#ifdef KES_EMBEDDED_EXAMPLES
+// The check program runs where no checkout is: it carries the scripts.
+std::string EmbeddedFile(const char* name)
+{
+    HMODULE self = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(self, name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    const char* data = found ? static_cast<const char*>(LockResource(LoadResource(self, found))) : nullptr;
+    if (!data)
+        throw std::runtime_error(std::string("no embedded ") + name);
+    return std::string(data, SizeofResource(self, found));
+}
+
+void TempGameDir::CopyExampleScripts() const
+{
+    WriteFile("System/LuaFiles514/OptionInfo.lua", EmbeddedFile("OPTIONINFO"));
+    WriteFile("System/LuaFiles514/MsgString.lua", EmbeddedFile("MSGSTRING"));
+}
+#else
 void TempGameDir::CopyExampleScripts() const
 {
     fs::copy(fs::path(KES_EXAMPLE_GAME) / "System", fs::path(m_path) / "System",
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
+#endif

@@ -29,6 +29,10 @@ private:
 
 // The bytes of a plain file; empty when `path` is none.
 std::string ReadBytes(const std::filesystem::path& path);
+#ifdef KES_EMBEDDED_EXAMPLES
+// A file the program carries as a resource of that name.
+std::string EmbeddedFile(const char* name);
+#endif
 // `size` bytes at `data`, as a string to compare.
 inline std::string Bytes(const void* data, size_t size)
 {

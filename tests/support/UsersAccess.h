@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include <string>
+
 inline bool UsersMayModify(const char* folder)
 {
     PACL dacl = nullptr;
@@ -29,4 +31,33 @@ inline bool UsersMayModify(const char* folder)
     FreeSid(users);
     LocalFree(descriptor);
     return granted;
+}
+
+// Sets such an entry on a scratch folder by name and reads it back.
+inline bool SystemKeepsAccessLists()
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "kes-acl-probe";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID users = nullptr;
+    AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &users);
+    EXPLICIT_ACCESS_A entry = {};
+    entry.grfAccessPermissions = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+    entry.grfAccessMode = GRANT_ACCESS;
+    entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entry.Trustee.ptstrName = static_cast<LPSTR>(users);
+    PACL dacl = nullptr;
+    bool kept = false;
+    if (SetEntriesInAclA(1, &entry, nullptr, &dacl) == ERROR_SUCCESS) {
+        kept = SetNamedSecurityInfoA(&folder[0], SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl,
+                                     nullptr) == ERROR_SUCCESS &&
+               UsersMayModify(folder.c_str());
+        LocalFree(dacl);
+    }
+    FreeSid(users);
+    RemoveDirectoryA(folder.c_str());
+    return kept;
 }

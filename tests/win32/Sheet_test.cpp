@@ -48,8 +48,9 @@ std::vector<HWND> ButtonsOf(HWND sheet)
 
 class SheetTest : public UiTest {};
 
-// OK, CANCEL and DEFAULT in one evenly spaced row inside the sheet, in one
-// font: DEFAULT takes the place of the platform's Help button.
+// OK, CANCEL and DEFAULT, visible and enabled, in one evenly spaced row
+// inside the sheet, in one font: DEFAULT takes the place of the platform's
+// Help button. The check program's sheet verdict is this test's.
 TEST_F(SheetTest, ButtonRowIsOkCancelDefault)
 {
     SetupSheetWindow window;
@@ -65,6 +66,7 @@ TEST_F(SheetTest, ButtonRowIsOkCancelDefault)
     const RECT ok = ClientRectOf(sheet, buttons[0]);
     const RECT cancel = ClientRectOf(sheet, buttons[1]);
     const RECT reset = ClientRectOf(sheet, buttons[2]);
+    EXPECT_TRUE(IsWindowEnabled(buttons[2])) << "DEFAULT can be pressed";
     for (const RECT& other : {cancel, reset}) {
         EXPECT_EQ(other.top, ok.top);
         EXPECT_EQ(other.right - other.left, ok.right - ok.left);
