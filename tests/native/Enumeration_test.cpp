@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -276,20 +275,6 @@ TEST_F(EnumerationTest, WithoutHookEveryDevicePassingTheRulesIsStoredAndReleased
     for (uint32_t i = 0; i < 2; ++i)
         EXPECT_EQ(Entry(i).modes, nullptr);
     EXPECT_STREQ(Entry(0).name, "HAL");
-}
-
-TEST(ModeStepTest, AppendsEveryModeInOrder)
-{
-    DriverRecord record{};
-    DeviceEntry& entry = record.entry;
-    for (uint32_t i = 0; i < 300; ++i) {
-        const DDSURFACEDESC2 mode = MakeMode({i, 480, 16});
-        EXPECT_EQ(OnDisplayMode(&mode, &record), 1);
-    }
-    ASSERT_EQ(entry.modeCount, 300u);
-    for (uint32_t i = 0; i < 300; ++i)
-        ASSERT_EQ(entry.modes[i].dwWidth, i);
-    std::free(entry.modes);
 }
 
 }  // namespace

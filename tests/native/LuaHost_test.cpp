@@ -25,15 +25,6 @@ const char kSavedFile[] = "SaveData/OptionInfo";
 const char kDefaultScript[] = "System\\LuaFiles514\\OptionInfo";
 const char kMessageScript[] = "System\\LuaFiles514\\MsgString";
 
-class RecordingFile : public IOutputFile {
-public:
-    void Write(const void* data, size_t size) override
-    {
-        writes.emplace_back(static_cast<const char*>(data), size);
-    }
-    std::vector<std::string> writes;
-};
-
 class LuaHostTest : public ::testing::Test {
 protected:
     void SetUp() override { InitSettingNames(); }

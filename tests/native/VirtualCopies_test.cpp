@@ -55,21 +55,13 @@ public:
     int storeLookups = 0;
 
     std::wstring FinalPath(const std::wstring&) override { return finalPath; }
-    std::vector<std::wstring> ProtectedFolders() override
-    {
-        return {L"\\\\?\\C:\\Windows", L"\\\\?\\C:\\Program Files (x86)"};
-    }
+    std::vector<std::wstring> ProtectedFolders() override { return {L"\\\\?\\C:\\Windows", L"C:\\Program Files (x86)"}; }
     PlayerAccount Player() override { return player; }
-    std::wstring OwnLocalAppData() override
-    {
-        ++storeLookups;
-        return L"C:\\Users\\admin\\AppData\\Local";
-    }
+    std::wstring OwnLocalAppData() override { return ++storeLookups, L"C:\\Users\\admin\\AppData\\Local"; }
     IRegistryApi* OwnVirtualRegistry() override { return &own; }
     std::wstring ProfileFolder(const std::string& sid) override
     {
-        ++storeLookups;
-        return sid == player.sid ? profile : std::wstring();
+        return ++storeLookups, sid == player.sid ? profile : std::wstring();
     }
     IRegistryApi* PlayerVirtualRegistry(const std::string& sid) override
     {

@@ -2,6 +2,10 @@
 // at a time through LookupValues, the state, and the steps a script run is made of.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "common/OutputFile.h"
 #include "script/LuaHost.h"
 #include "settings/SettingNames.h"
 
@@ -45,3 +49,17 @@ inline int DefaultCommand(CLuaHost& host, const char* key)
 {
     return LookupNumber(host, GetSettingName(kNameDefaultScript), GetSettingName(kNameCommandTable), key, 0);
 }
+
+// An output file that keeps each write.
+class RecordingFile : public IOutputFile {
+public:
+    void Write(const void* data, size_t size) override { writes.emplace_back(static_cast<const char*>(data), size); }
+    std::string Text() const
+    {
+        std::string text;
+        for (const std::string& write : writes)
+            text += write;
+        return text;
+    }
+    std::vector<std::string> writes;
+};

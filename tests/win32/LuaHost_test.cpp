@@ -109,16 +109,10 @@ std::vector<std::string> ReadEverything(CLuaHost& host, int script, bool run = t
     return values;
 }
 
-class TextFile : public IOutputFile {
-public:
-    void Write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
-    std::string text;
-};
-
 TEST_F(LuaHostWin32Test, ChunksOfDataScriptsReadLikeTheirSource)
 {
     dir.CopyExampleScripts();
-    TextFile saved;
+    RecordingFile saved;
     for (int i = 0; i < kOptionKeyCount; ++i)
         CLuaHost::WriteOptionEntry(saved, GetSettingName(i), 1000 - 37 * i);
     for (int i = kOptionKeyCount; i < kScriptSettingCount; ++i)
@@ -130,7 +124,7 @@ TEST_F(LuaHostWin32Test, ChunksOfDataScriptsReadLikeTheirSource)
     } cases[] = {
         {"example defaults", dir.ReadFile(FileOf(kNameDefaultScript) + ".lua"), kNameDefaultScript},
         {"example messages", dir.ReadFile(FileOf(kNameMessageScript) + ".lua"), kNameMessageScript},
-        {"saved file", saved.text, kNameSavedScript},
+        {"saved file", saved.Text(), kNameSavedScript},
         {"two tables", "OptionInfoList = { Bgm_Volume = 32 } CmdOnOffList = { ['/fog'] = 1 }", kNameDefaultScript},
         {"rich data as defaults", chunk::RichDataScript(), kNameDefaultScript},
         {"rich data as messages", chunk::RichDataScript(), kNameMessageScript},
@@ -163,9 +157,9 @@ TEST_F(LuaHostWin32Test, HoardingScriptEndsWithTheDefault)
 TEST_F(LuaHostWin32Test, LongEntriesAreNotCut)
 {
     const std::string key(5000, 'k');
-    TextFile file;
+    RecordingFile file;
     CLuaHost::WriteOptionEntry(file, key.c_str(), -1);
-    EXPECT_EQ(file.text, "OptionInfoList[\"" + key + "\"] = -1\r\n");
+    EXPECT_EQ(file.Text(), "OptionInfoList[\"" + key + "\"] = -1\r\n");
 }
 
 }  // namespace

@@ -106,7 +106,6 @@ TEST_F(RegistryTest, StoredValuesAreReadBack)
     Store("DEVICENAME", REG_SZ, std::string(40, 'A'));
     Store("GUIDDEVICE", REG_BINARY, std::string(16, '\x42'));
     Store("GUIDDRIVER", REG_BINARY, std::string(17, '\x43'));
-    Store("SOUNDMODE", REG_DWORD, std::string(4, '\0'));
     record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
     const std::string defaultDriver = Bytes(&record->driverGuid, 16);
     const std::string defaultName = record->deviceName;
@@ -117,13 +116,6 @@ TEST_F(RegistryTest, StoredValuesAreReadBack)
     EXPECT_EQ(fits ? std::string(39, 'A') : defaultName, record->deviceName) << "40 bytes without a NUL";
     EXPECT_EQ(std::string(16, '\x42'), Bytes(&record->deviceGuid, 16));
     EXPECT_EQ(defaultDriver, Bytes(&record->driverGuid, 16)) << "a value larger than its field";
-    EXPECT_EQ(0, record->soundMode);
-
-    Store("DEVICENAME", REG_SZ, std::string(41, 'B'));
-    record->SetDefaults(CLuaHost::Instance(), GetStoredDevices());
-    const std::string nameBefore = record->deviceName;
-    ReadRegistry(*record, RegistrySeam::Current(), CLuaHost::Instance(), GetStoredDevices());
-    EXPECT_EQ(nameBefore, record->deviceName) << "a name larger than the field leaves the default";
 }
 
 }  // namespace
