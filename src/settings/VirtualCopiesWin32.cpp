@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "system/SystemLibrary.h"
 
 namespace {
@@ -43,20 +46,29 @@ std::wstring Expanded(const std::wstring& path)
 // A folder the system keeps under HKEY_LOCAL_MACHINE, in the 64-bit view
 // where there is one (a 32-bit program's own view names the x86 program
 // files folder for both).
-std::wstring SystemSetting(const std::wstring& key, const wchar_t* name)
+std::vector<std::wstring> SystemSettings(const std::wstring& key, std::initializer_list<const wchar_t*> names)
 {
+    std::vector<std::wstring> values;
     HKEY handle = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &handle) != ERROR_SUCCESS)
-        return std::wstring();
-    wchar_t path[MAX_PATH + 1] = {};
-    DWORD size = sizeof path - sizeof path[0];
-    DWORD type = 0;
-    const LONG rc = RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
+        return values;
+    for (const wchar_t* name : names) {
+        wchar_t path[MAX_PATH + 1] = {};
+        DWORD size = sizeof path - sizeof path[0];
+        DWORD type = 0;
+        const LONG rc = RegQueryValueExW(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
+        path[size / sizeof path[0]] = L'\0';
+        if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ))
+            values.push_back(type == REG_EXPAND_SZ ? Expanded(path) : std::wstring(path));
+    }
     RegCloseKey(handle);
-    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::wstring();
-    path[size / sizeof path[0]] = L'\0';
-    return type == REG_EXPAND_SZ ? Expanded(path) : std::wstring(path);
+    return values;
+}
+
+std::wstring SystemSetting(const std::wstring& key, const wchar_t* name)
+{
+    const std::vector<std::wstring> values = SystemSettings(key, {name});
+    return values.empty() ? std::wstring() : values.front();
 }
 
 const wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
@@ -98,6 +110,36 @@ bool ShellUser(UserOfToken& user)
     return known;
 }
 
+// Whether no account but `own` has its hive loaded below HKEY_USERS, where
+// the system loads the hive of every user signed in; the system's own
+// accounts and the classes hives aside. Then the session's user is `own`.
+bool OnlyUserLoaded(PSID own)
+{
+    wchar_t* ownText = nullptr;
+    if (!ConvertSidToStringSidW(own, &ownText))
+        return false;
+    const std::wstring self(ownText);
+    LocalFree(ownText);
+    bool alone = true;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        const LONG rc = RegEnumKeyExW(HKEY_USERS, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS)
+            break;
+        const std::wstring key(name, length);
+        const bool system =
+            CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, key.c_str(), -1, L".DEFAULT", -1) == CSTR_EQUAL ||
+            key == L"S-1-5-18" || key == L"S-1-5-19" || key == L"S-1-5-20";
+        const bool classes = key.size() > 8 && key.compare(key.size() - 8, 8, L"_Classes") == 0;
+        if (rc != ERROR_SUCCESS || (!system && !classes && key != self)) {
+            alone = false;
+            break;
+        }
+    }
+    return alone;
+}
+
 std::string Ansi(const std::wstring& text)
 {
     const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -118,25 +160,28 @@ public:
     {
         wchar_t windows[MAX_PATH] = {};
         const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
-        std::vector<std::wstring> folders = {
-            length && length < MAX_PATH ? std::wstring(windows, length) : std::wstring(),
-            SystemSetting(kCurrentVersion, L"ProgramFilesDir"),
-            SystemSetting(kCurrentVersion, L"ProgramFilesDir (x86)"),
-            SystemSetting(kCurrentVersion, L"ProgramW6432Dir"),
-            SystemSetting(kProfileList, L"ProgramData"),
-        };
-        for (std::wstring& folder : folders) {
-            const std::wstring final = folder.empty() ? std::wstring() : FinalPathOf(folder);
-            if (!final.empty())
-                folder = final;
+        std::vector<std::wstring> spelt =
+            SystemSettings(kCurrentVersion, {L"ProgramFilesDir", L"ProgramFilesDir (x86)", L"ProgramW6432Dir"});
+        if (length && length < MAX_PATH)
+            spelt.emplace_back(windows, length);
+        spelt.push_back(SystemSetting(kProfileList, L"ProgramData"));
+        // Each once: 64-bit Windows names its own program files folder twice.
+        std::vector<std::wstring> folders;
+        for (size_t i = 0; i < spelt.size(); ++i) {
+            const auto earlier = spelt.begin() + static_cast<std::ptrdiff_t>(i);
+            if (spelt[i].empty() || std::find(spelt.begin(), earlier, spelt[i]) != earlier)
+                continue;
+            const std::wstring final = FinalPathOf(spelt[i]);
+            folders.push_back(final.empty() ? spelt[i] : final);
         }
         return folders;
     }
 
     // The user of the shell on the setup's desktop, against the account of
-    // the setup's token. Where the shell's token cannot be asked, the
-    // session's user as Remote Desktop Services tell it (no privilege needed
-    // for the own session); that costs a library, so it comes second.
+    // the setup's token. Where the shell's token cannot be asked and another
+    // user is signed in too, the session's user as Remote Desktop Services
+    // tell it (no privilege needed for the own session); that costs a
+    // library, so it comes last.
     PlayerAccount Player() override
     {
         UserOfToken own;
@@ -145,6 +190,8 @@ public:
         UserOfToken shell;
         if (ShellUser(shell))
             return EqualSid(shell.Sid(), own.Sid()) ? PlayerAccount() : Other(shell.Sid(), std::wstring());
+        if (OnlyUserLoaded(own.Sid()))
+            return PlayerAccount();
         const std::wstring user = SessionText(5 /* WTSUserName */);
         if (user.empty())
             return PlayerAccount();
