@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/ErrorText.h"
 #include "common/FileOps.h"
 
 namespace {
@@ -30,16 +31,14 @@ bool HoldsGameData(const std::wstring& folder)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The system's words for `code`, in the player's language.
+// The system's words for `code`, without the sentence's full stop.
 std::wstring ErrorWords(unsigned long code)
 {
-    wchar_t* words = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&words), 0, nullptr);
-    std::wstring text = length ? std::wstring(words, length) : L"error " + std::to_wstring(code);
-    LocalFree(words);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' || text.back() == L'.'))
+    const std::string ansi = FileErrorText(code);
+    std::wstring text(ansi.size(), L'\0');
+    text.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &text[0], static_cast<int>(text.size()))));
+    while (!text.empty() && text.back() == L'.')
         text.pop_back();
     return text;
 }

@@ -62,3 +62,8 @@ IRegistryApi* PlayerVirtualRegistry(const std::string& sid);
 // it: keys of the check program's own, which the game never reads. Null
 // where there is no registry.
 std::unique_ptr<IRegistryApi> RegistryBelow(const std::string& below, bool virtualCopy);
+
+#ifdef _WIN32
+// A 32-bit process on 64-bit Windows, whose HKLM\Software writes go to WOW6432Node.
+bool RunsUnderWow64();
+#endif

@@ -97,14 +97,6 @@ private:
     REGSAM m_view;
 };
 
-bool RunsUnderWow64()
-{
-    typedef BOOL(WINAPI * IsWow64)(HANDLE, PBOOL);
-    const IsWow64 isWow64 =
-        reinterpret_cast<IsWow64>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
-}
 
 // "Software\..." below HKEY_LOCAL_MACHINE is "...\SOFTWARE\..." in a
 // virtual store. A 32-bit program's writes go to WOW6432Node, as its HKLM
@@ -122,6 +114,15 @@ REGSAM VirtualStoreView()
 }
 
 }  // namespace
+
+bool RunsUnderWow64()
+{
+    typedef BOOL(WINAPI * IsWow64)(HANDLE, PBOOL);
+    const IsWow64 isWow64 =
+        reinterpret_cast<IsWow64>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
 
 template <>
 IRegistryApi& RegistrySeam::Platform()

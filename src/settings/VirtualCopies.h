@@ -71,6 +71,12 @@ public:
 // What Windows tells; null where nothing virtualizes a program's writes.
 ISystemFolders* PlatformSystemFolders();
 
+#ifdef _WIN32
+// The token of the shell on this desktop, opened with `access` (a HANDLE to
+// close), or null: its user is the player signed in to this desktop.
+void* OpenShellToken(unsigned long access);
+#endif
+
 // The copies the player's game reads for the game folder `gameFolder`. The
 // player's local application data is looked up only for a game folder in a
 // protected folder.

@@ -80,33 +80,21 @@ struct UserOfToken {
     PSID Sid() { return reinterpret_cast<TOKEN_USER*>(data)->User.Sid; }
 };
 
-// The user of `process`'s token.
-bool UserOf(HANDLE process, UserOfToken& user)
-{
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
-        return false;
-    DWORD size = 0;
-    const BOOL ok = GetTokenInformation(token, TokenUser, user.data, sizeof user.data, &size);
-    CloseHandle(token);
-    return ok != FALSE;
-}
-
 // The user of the shell's process: the player signed in to this desktop,
 // whoever the setup runs as.
+bool UserOf(HANDLE token, UserOfToken& user)
+{
+    DWORD size = 0;
+    return GetTokenInformation(token, TokenUser, user.data, sizeof user.data, &size) != FALSE;
+}
+
 bool ShellUser(UserOfToken& user)
 {
-    DWORD id = 0;
-    const HWND shell = GetShellWindow();
-    if (!shell || !GetWindowThreadProcessId(shell, &id) || !id)
+    const HANDLE token = OpenShellToken(TOKEN_QUERY);
+    if (!token)
         return false;
-    HANDLE process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, id);
-    if (!process)
-        process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);  // XP has no limited right
-    if (!process)
-        return false;
-    const bool known = UserOf(process, user);
-    CloseHandle(process);
+    const bool known = UserOf(token, user);
+    CloseHandle(token);
     return known;
 }
 
@@ -185,7 +173,12 @@ public:
     PlayerAccount Player() override
     {
         UserOfToken own;
-        if (!UserOf(GetCurrentProcess(), own))
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            return PlayerAccount();
+        const bool known = UserOf(token, own);
+        CloseHandle(token);
+        if (!known)
             return PlayerAccount();
         UserOfToken shell;
         if (ShellUser(shell))
@@ -272,6 +265,24 @@ private:
 };
 
 }  // namespace
+
+void* OpenShellToken(unsigned long access)
+{
+    DWORD id = 0;
+    const HWND shell = GetShellWindow();
+    if (!shell || !GetWindowThreadProcessId(shell, &id) || !id)
+        return nullptr;
+    HANDLE process = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, id);
+    if (!process)
+        process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);  // XP has no limited right
+    if (!process)
+        return nullptr;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, access, &token))
+        token = nullptr;
+    CloseHandle(process);
+    return token;
+}
 
 ISystemFolders* PlatformSystemFolders()
 {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/SetupApp.h"
 #include "common/FileOps.h"
 #include "display/DeviceTable.h"
 #include "display/DisplaySource.h"
@@ -70,9 +71,7 @@ std::string Narrow(const std::wstring& text)
 
 fs::path OwnFolder()
 {
-    std::vector<wchar_t> path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    return fs::path(std::wstring(path.data(), length)).parent_path();
+    return CSetupApp::OwnFolder();
 }
 
 // --- what the report starts with --------------------------------------------
@@ -180,14 +179,6 @@ void RemoveKeyTree(HKEY root, const std::string& path, REGSAM view)
     const DeleteKeyEx deleteKeyEx = LibraryFunction<DeleteKeyEx>(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA");
     if (!deleteKeyEx || deleteKeyEx(root, path.c_str(), view, 0) != ERROR_SUCCESS)
         RegDeleteKeyA(root, path.c_str());
-}
-
-bool RunsUnderWow64()
-{
-    typedef BOOL(WINAPI * IsWow64)(HANDLE, PBOOL);
-    const IsWow64 isWow64 = LibraryFunction<IsWow64>(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
-    BOOL wow64 = FALSE;
-    return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
 }
 
 fs::path ProgramFilesFolder()
@@ -333,26 +324,17 @@ std::string RunLegacy(const fs::path& folder, const std::string& line)
     const fs::path exe = folder / "CheckLegacy.exe";
     std::ofstream(exe, std::ios::binary)
         .write(static_cast<const char*>(LockResource(LoadResource(self, found))), SizeofResource(self, found));
-    DWORD shellId = 0;
-    const HWND shell = GetShellWindow();
-    if (!shell || !GetWindowThreadProcessId(shell, &shellId))
+    const HANDLE shellToken = OpenShellToken(TOKEN_DUPLICATE | TOKEN_QUERY);
+    if (!shellToken)
         return "no shell on this desktop to start it from";
-    HANDLE shellProcess = OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE, shellId);
-    HANDLE shellToken = nullptr;
     HANDLE token = nullptr;
-    if (!shellProcess || !OpenProcessToken(shellProcess, TOKEN_DUPLICATE | TOKEN_QUERY, &shellToken) ||
-        !DuplicateTokenEx(shellToken, TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY | TOKEN_ADJUST_DEFAULT |
-                                          TOKEN_ADJUST_SESSIONID,
-                          nullptr, SecurityImpersonation, TokenPrimary, &token)) {
-        const DWORD error = GetLastError();
-        if (shellToken)
-            CloseHandle(shellToken);
-        if (shellProcess)
-            CloseHandle(shellProcess);
-        return "the shell's token could not be had (error " + std::to_string(error) + ")";
-    }
+    const BOOL duplicated = DuplicateTokenEx(shellToken, TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY |
+                                                             TOKEN_ADJUST_DEFAULT | TOKEN_ADJUST_SESSIONID,
+                                             nullptr, SecurityImpersonation, TokenPrimary, &token);
+    const DWORD error = GetLastError();
     CloseHandle(shellToken);
-    CloseHandle(shellProcess);
+    if (!duplicated)
+        return "the shell's token could not be had (error " + std::to_string(error) + ")";
     typedef BOOL(WINAPI * WithToken)(HANDLE, DWORD, LPCWSTR, LPWSTR, DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW,
                                      LPPROCESS_INFORMATION);
     const WithToken withToken =
@@ -363,10 +345,10 @@ std::string RunLegacy(const fs::path& folder, const std::string& line)
     PROCESS_INFORMATION process = {};
     const BOOL started = withToken && withToken(token, 0, exe.wstring().c_str(), &command[0], CREATE_NO_WINDOW, nullptr,
                                                 folder.wstring().c_str(), &startup, &process);
-    const DWORD error = GetLastError();
+    const DWORD startError = GetLastError();
     CloseHandle(token);
     if (!started)
-        return "it could not be started without elevation (error " + std::to_string(error) + ")";
+        return "it could not be started without elevation (error " + std::to_string(startError) + ")";
     const DWORD waited = WaitForSingleObject(process.hProcess, 30000);
     DWORD code = 1;
     if (waited != WAIT_OBJECT_0)
