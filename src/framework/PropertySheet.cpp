@@ -11,6 +11,11 @@ namespace {
 // The sheet whose window PropertySheetA is making: the sheet callback carries
 // no data of its own.
 CPropertySheet* g_creating = nullptr;
+// Until the sheet's window is found: every window and focus change after it
+// would cost a trip through the hook chain.
+HHOOK g_creationHook = nullptr;
+// Where the sheet's first window procedure is kept if it cannot be put back.
+constexpr char kCreationProcProp[] = "KestruneSheetProc";
 
 }  // namespace
 
@@ -145,16 +150,20 @@ HWND CPropertySheet::CreateSheetWindow(HWND owner)
 
     m_hWnd = nullptr;
     m_initDone = false;
+    m_creationProc = nullptr;
     g_creating = this;
-    // Subclassed from its creation, as the framework the pages are written
-    // for does: OnInitDialog then runs once the common controls' own
+    // Caught at its creation, as the framework the pages are written for
+    // does: OnInitDialog then runs once the common controls' own
     // WM_INITDIALOG has returned, whatever order they lay out the buttons in.
     // A hook of this thread alone: no library is loaded for it.
-    HHOOK hook = SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, GetCurrentThreadId());
+    g_creationHook = SetWindowsHookExA(WH_CBT, &CreationHook, nullptr, GetCurrentThreadId());
     const INT_PTR created = AfxGetCommonControls().PropertySheetA(&header);
-    if (hook)
-        UnhookWindowsHookEx(hook);
+    if (g_creationHook)
+        UnhookWindowsHookEx(g_creationHook);
+    g_creationHook = nullptr;
     g_creating = nullptr;
+    // WM_INITDIALOG never passed it.
+    LeaveCreationProc();
 
     if (created == 0 || created == -1) {
         if (IsWindow())
@@ -237,10 +246,64 @@ LRESULT CALLBACK CPropertySheet::CreationHook(int code, WPARAM wParam, LPARAM lP
         const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
         char className[16] = {};
         GetClassNameA(hwnd, className, sizeof className);
-        if (create && create->lpcs && !(create->lpcs->style & WS_CHILD) && lstrcmpA(className, "#32770") == 0)
-            g_creating->Subclass(hwnd);
+        if (create && create->lpcs && !(create->lpcs->style & WS_CHILD) && lstrcmpA(className, "#32770") == 0) {
+            g_creating->EnterCreationProc(hwnd);
+            const LRESULT next = CallNextHookEx(nullptr, code, wParam, lParam);
+            if (g_creationHook && UnhookWindowsHookEx(g_creationHook))
+                g_creationHook = nullptr;
+            return next;
+        }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CPropertySheet::EnterCreationProc(HWND hwnd)
+{
+    // A plain window procedure until WM_INITDIALOG has returned: the common
+    // controls' subclass looks itself up in a window property at every
+    // message, and the sheet gets dozens of them while it is being built.
+    m_hWnd = hwnd;
+    m_creationProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CreationProc)));
+    if (!m_creationProc)
+        Subclass(hwnd);
+}
+
+void CPropertySheet::LeaveCreationProc()
+{
+    if (!m_creationProc)
+        return;
+    if (!IsWindow()) {
+        m_creationProc = nullptr;
+        return;
+    }
+    if (GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CreationProc))
+        SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_creationProc));
+    else
+        // Another subclass lies above it: it stays in the chain, passing on.
+        SetPropA(m_hWnd, kCreationProcProp, reinterpret_cast<HANDLE>(m_creationProc));
+    m_creationProc = nullptr;
+    Subclass(m_hWnd);
+}
+
+LRESULT CALLBACK CPropertySheet::CreationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CPropertySheet* sheet = g_creating && g_creating->m_hWnd == hwnd ? g_creating : nullptr;
+    const WNDPROC original = sheet && sheet->m_creationProc
+                                 ? sheet->m_creationProc
+                                 : reinterpret_cast<WNDPROC>(GetPropA(hwnd, kCreationProcProp));
+    if (!original)
+        return DefDlgProcA(hwnd, message, wParam, lParam);
+    if (sheet && message == WM_INITDIALOG && !sheet->m_initDone) {
+        // The common controls build the buttons and the start page first.
+        const LRESULT result = CallWindowProcA(original, hwnd, message, wParam, lParam);
+        sheet->LeaveCreationProc();
+        sheet->RunInitDialog();
+        return result;
+    }
+    if (message == WM_NCDESTROY)
+        RemovePropA(hwnd, kCreationProcProp);
+    return CallWindowProcA(original, hwnd, message, wParam, lParam);
 }
 
 int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT message, LPARAM /*lParam*/)

@@ -55,12 +55,15 @@ private:
     void RunModalLoop();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     void Subclass(HWND hwnd);
+    void EnterCreationProc(HWND hwnd);
+    void LeaveCreationProc();
     void RunInitDialog();
 
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR self);
     static int CALLBACK SheetCallback(HWND hwnd, UINT message, LPARAM lParam);
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK CreationProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     std::string m_caption;
     CWnd* m_pParentWnd;
@@ -69,4 +72,6 @@ private:
     // The pages' templates in the sheet's font, while the window is made.
     std::vector<std::vector<DWORD>> m_pageTemplates;
     bool m_initDone = false;
+    // The sheet's own window procedure while it is being built.
+    WNDPROC m_creationProc = nullptr;
 };

@@ -211,6 +211,51 @@ TEST(SheetBase, InitialisationRunsAfterThePlatformsAndBeforeTheSheetShows)
     EXPECT_TRUE(sheet.hidden);
 }
 
+// Another part of the process (an input method's hook, say) subclassing the
+// sheet while it is made, above the sheet's own procedure: it must stay in
+// the chain, and the sheet's set-up still runs once.
+WNDPROC g_outerProc = nullptr;
+int g_outerMessages = 0;
+
+LRESULT CALLBACK OuterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ++g_outerMessages;
+    return CallWindowProcA(g_outerProc, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SubclassTheSheet(int code, WPARAM wParam, LPARAM lParam)
+{
+    const HWND hwnd = reinterpret_cast<HWND>(wParam);
+    const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+    char name[16] = {};
+    if (code == HCBT_CREATEWND && !g_outerProc && GetClassNameA(hwnd, name, sizeof name) &&
+        lstrcmpA(name, "#32770") == 0 && !(create->lpcs->style & WS_CHILD))
+        g_outerProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&OuterProc)));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(SheetBase, ASubclassMadeAtItsCreationStaysInTheChain)
+{
+    const HHOOK hook = SetWindowsHookExA(WH_CBT, &SubclassTheSheet, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    CPropertyPage page(IDD_OPTION_PAGE);
+    ProbingSheet sheet;
+    sheet.AddPage(&page);
+    const HWND hwnd = sheet.Create();
+    UnhookWindowsHookEx(hook);
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_NE(g_outerProc, nullptr);
+    EXPECT_EQ(sheet.runs, 1);
+    EXPECT_TRUE(sheet.startPageMade);
+    const int seen = g_outerMessages;
+    SetWindowTextA(hwnd, "renamed");
+    EXPECT_GT(g_outerMessages, seen);
+    sheet.DestroyWindow();
+    // Cleared by the sheet's own subclass on the way out.
+    EXPECT_EQ(sheet.m_hWnd, nullptr);
+}
+
 int g_modalButton = 0;
 DWORD g_modalDeadline = 0;
 bool g_modalTimedOut = false;
