@@ -237,6 +237,8 @@ LRESULT CALLBACK SubclassTheSheet(int code, WPARAM wParam, LPARAM lParam)
 
 TEST(SheetBase, ASubclassMadeAtItsCreationStaysInTheChain)
 {
+    g_outerProc = nullptr;
+    g_outerMessages = 0;
     const HHOOK hook = SetWindowsHookExA(WH_CBT, &SubclassTheSheet, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     CPropertyPage page(IDD_OPTION_PAGE);
